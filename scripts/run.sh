@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what Kelvo needs, builds it and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh
+exec build/src/app/kelvo "$@"

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what Kelvo needs, builds it, and runs every test: the unit tests and the
+# tests that need a display or the accessibility bus (inside a private virtual
+# desktop), then a short fuzzing run of the guide.json reader.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh
+
+status=0
+scripts/with-desktop.sh ctest --test-dir build --output-on-failure -j2 || status=1
+
+# The fuzzer wants clang's libFuzzer: a build of its own.
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_COMPILER=clang++ -DKELVO_FUZZ=ON -DKELVO_BUILD_TESTS=OFF -DKELVO_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzz --target fuzz_guide_json
+ctest --test-dir build-fuzz --output-on-failure || status=1
+exit $status

@@ -1,0 +1,48 @@
+#include "app/MainWindow.h"
+#include "app/cli/Cli.h"
+#include "model/QtScheduler.h"
+#include "store/GuideStore.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
+
+namespace {
+
+int runApplication(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelvo"));
+    QApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
+    kelvo::QtScheduler scheduler;
+    kelvo::GuideStore store(scheduler);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &store, &kelvo::GuideStore::flushPendingSaves);
+    kelvo::MainWindow window(store);
+    window.show();
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2)
+        return runApplication(argc, argv);
+
+    const QString name = QString::fromLocal8Bit(argv[1]);
+    const kelvo::cli::Command *command = kelvo::cli::findCommand(name);
+    if (!command) {
+        kelvo::cli::printUsage();
+        return kelvo::cli::exitUsage;
+    }
+    std::unique_ptr<QCoreApplication> app;
+    if (command->needsDisplay)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
+    return command->run(QCoreApplication::arguments().mid(2));
+}
