@@ -21,6 +21,8 @@ packages=(
   libatspi2.0-dev at-spi2-core libatk-adaptor libglib2.0-dev dbus dbus-x11
   # PDF
   libcairo2-dev libpango1.0-dev fonts-dejavu-core
+  # fast JSON reading
+  libsimdjson-dev
   # the virtual desktop for tests
   xvfb openbox xdotool x11-utils x11-xserver-utils gtk-3-examples poppler-utils
   python3 python3-gi gir1.2-atspi-2.0 imagemagick

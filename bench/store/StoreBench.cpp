@@ -81,6 +81,15 @@ void BM_Reload1000Guides(benchmark::State &state)
 }
 BENCHMARK(BM_Reload1000Guides)->Unit(benchmark::kMillisecond);
 
+// The loading step alone, without creating the store and removing orphans.
+void BM_LoadGuidesOnly(benchmark::State &state)
+{
+    const QString root = library().path();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(GuideStore::loadGuides(root).size());
+}
+BENCHMARK(BM_LoadGuidesOnly)->Unit(benchmark::kMillisecond);
+
 void BM_EncodeAndSave30Steps(benchmark::State &state)
 {
     QTemporaryDir dir;

@@ -1,9 +1,8 @@
 #include "model/GuideJson.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRegularExpression>
+#include <simdjson.h>
+
+#include <array>
 
 #include <charconv>
 #include <cmath>
@@ -12,7 +11,7 @@ namespace kelvo {
 namespace {
 
 // Qt's own JSON writer cannot produce this exact form (" : ", sorted keys, "\/",
-// shortest numbers), so the writer is ours; reading goes through QJsonDocument.
+// shortest numbers), so the writer is ours.
 class Writer {
 public:
     QByteArray out;
@@ -105,70 +104,135 @@ bool writeStep(Writer &w, const Step &step, int level)
     return true;
 }
 
-std::optional<QString> requiredString(const QJsonObject &object, const char *key)
+using simdjson::dom::element;
+using simdjson::dom::object;
+
+// Missing key, null or another type = nothing.
+std::optional<QString> stringAt(const object &obj, std::string_view key)
 {
-    const QJsonValue value = object.value(QLatin1String(key));
-    if (!value.isString())
+    std::string_view text;
+    if (obj[key].get_string().get(text) != simdjson::SUCCESS)
         return std::nullopt;
-    return value.toString();
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 // Absent or null = nothing; any other non-string fails the document.
-bool optionalString(const QJsonObject &object, const char *key, std::optional<QString> &out)
+bool optionalStringAt(const object &obj, std::string_view key, std::optional<QString> &out)
 {
-    const QJsonValue value = object.value(QLatin1String(key));
-    if (value.isUndefined() || value.isNull()) {
+    element value;
+    if (obj[key].get(value) != simdjson::SUCCESS || value.is_null()) {
         out.reset();
         return true;
     }
-    if (!value.isString())
+    std::string_view text;
+    if (value.get_string().get(text) != simdjson::SUCCESS)
         return false;
-    out = value.toString();
+    out = QString::fromUtf8(text.data(), qsizetype(text.size()));
     return true;
 }
 
-std::optional<double> requiredNumber(const QJsonObject &object, const char *key)
+// Whole numbers and fractions alike read as doubles.
+std::optional<double> numberAt(const object &obj, std::string_view key)
 {
-    const QJsonValue value = object.value(QLatin1String(key));
-    if (!value.isDouble())
+    double value = 0;
+    if (obj[key].get_double().get(value) != simdjson::SUCCESS)
         return std::nullopt;
-    return value.toDouble();
+    return value;
 }
 
-std::optional<QUuid> requiredUuid(const QJsonObject &object, const char *key)
+int hexValue(char c)
 {
-    static const QRegularExpression form(QStringLiteral(
-        "^[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}$"));
-    const auto text = requiredString(object, key);
-    if (!text || !form.match(*text).hasMatch())
-        return std::nullopt;
-    return QUuid::fromString(*text);
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
-std::optional<Step> readStep(const QJsonValue &value)
+// The canonical 8-4-4-4-12 form only (no braces, no URN prefix), either case.
+// Parsed by hand: QUuid::fromString also accepts other forms.
+std::optional<QUuid> parseUuid(std::string_view text)
 {
-    if (!value.isObject())
+    if (text.size() != 36)
         return std::nullopt;
-    const QJsonObject object = value.toObject();
-    Step step;
-    const auto id = requiredUuid(object, "id");
-    const auto caption = requiredString(object, "caption");
-    const auto clickX = requiredNumber(object, "clickX");
-    const auto clickY = requiredNumber(object, "clickY");
-    const auto imageFileName = requiredString(object, "imageFileName");
-    const auto timestamp = requiredNumber(object, "timestamp");
-    const QJsonValue isRightClick = object.value(QLatin1String("isRightClick"));
-    if (!id || !caption || !clickX || !clickY || !imageFileName || !timestamp || !isRightClick.isBool())
+    std::array<uchar, 16> bytes{};
+    std::size_t byte = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (text[i] != '-')
+                return std::nullopt;
+            ++i;
+            continue;
+        }
+        const int high = hexValue(text[i]);
+        const int low = hexValue(text[i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        bytes[byte++] = uchar(high << 4 | low);
+        i += 2;
+    }
+    return QUuid::fromRfc4122(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+
+std::optional<QUuid> uuidAt(const object &obj, std::string_view key)
+{
+    std::string_view text;
+    if (obj[key].get_string().get(text) != simdjson::SUCCESS)
         return std::nullopt;
-    if (!optionalString(object, "appName", step.appName))
+    return parseUuid(text);
+}
+
+std::optional<Step> readStep(const element &value)
+{
+    object obj;
+    if (value.get_object().get(obj) != simdjson::SUCCESS)
         return std::nullopt;
-    step.id = *id;
-    step.caption = *caption;
-    step.clickX = *clickX;
-    step.clickY = *clickY;
-    step.imageFileName = *imageFileName;
-    step.timestamp = *timestamp;
-    step.isRightClick = isRightClick.toBool();
+    // One pass over the members: a step is read 30,000 times when a large library loads.
+    std::optional<element> id, caption, appName, clickX, clickY, imageFileName, isRightClick, timestamp;
+    for (const auto field : obj) {
+        std::optional<element> *slot = nullptr;
+        const std::string_view key = field.key;
+        if (key == "id") slot = &id;
+        else if (key == "caption") slot = &caption;
+        else if (key == "appName") slot = &appName;
+        else if (key == "clickX") slot = &clickX;
+        else if (key == "clickY") slot = &clickY;
+        else if (key == "imageFileName") slot = &imageFileName;
+        else if (key == "isRightClick") slot = &isRightClick;
+        else if (key == "timestamp") slot = &timestamp;
+        if (slot && !*slot)
+            *slot = field.value;
+    }
+    Step step{.id = QUuid(), .caption = {}, .appName = {}, .timestamp = 0, .imageFileName = {}, .clickX = 0, .clickY = 0, .isRightClick = false};
+    std::string_view text;
+    bool flag = false;
+    if (!id || !caption || !clickX || !clickY || !imageFileName || !isRightClick || !timestamp)
+        return std::nullopt;
+    if (id->get_string().get(text) != simdjson::SUCCESS)
+        return std::nullopt;
+    const auto uuid = parseUuid(text);
+    if (!uuid)
+        return std::nullopt;
+    step.id = *uuid;
+    if (caption->get_string().get(text) != simdjson::SUCCESS)
+        return std::nullopt;
+    step.caption = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    if (imageFileName->get_string().get(text) != simdjson::SUCCESS)
+        return std::nullopt;
+    step.imageFileName = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    if (appName && !appName->is_null()) {
+        if (appName->get_string().get(text) != simdjson::SUCCESS)
+            return std::nullopt;
+        step.appName = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    }
+    if (clickX->get_double().get(step.clickX) != simdjson::SUCCESS
+        || clickY->get_double().get(step.clickY) != simdjson::SUCCESS
+        || timestamp->get_double().get(step.timestamp) != simdjson::SUCCESS
+        || isRightClick->get_bool().get(flag) != simdjson::SUCCESS)
+        return std::nullopt;
+    step.isRightClick = flag;
     return step;
 }
 
@@ -181,27 +245,40 @@ QString isoDateText(const QDateTime &instant)
 
 std::optional<QDateTime> parseIsoDate(const QString &text)
 {
-    // Internet date-time without fraction: a "Z" or a numeric offset.
-    static const QRegularExpression form(QStringLiteral(
-        "^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})(Z|[+-]\\d{2}:\\d{2})$"));
-    const auto match = form.match(text);
-    if (!match.hasMatch())
+    // Internet date-time without fraction: yyyy-MM-ddTHH:mm:ss then "Z" or ±hh:mm.
+    if (text.size() != 20 && text.size() != 25)
         return std::nullopt;
-    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
-    const QTime time(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt());
+    const auto digits = [&](qsizetype from, qsizetype count) {
+        int value = 0;
+        for (qsizetype i = from; i < from + count; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            value = value * 10 + (c - u'0');
+        }
+        return value;
+    };
+    const auto at = [&](qsizetype i, char16_t c) { return text[i].unicode() == c; };
+    if (!at(4, u'-') || !at(7, u'-') || !at(10, u'T') || !at(13, u':') || !at(16, u':'))
+        return std::nullopt;
+    const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
+    const int hour = digits(11, 2), minute = digits(14, 2), second = digits(17, 2);
+    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0)
+        return std::nullopt;
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
     QDateTime result(date, time, Qt::UTC);
-    const QString zone = match.captured(7);
-    if (zone != QLatin1String("Z")) {
-        const int hours = zone.mid(1, 2).toInt();
-        const int minutes = zone.mid(4, 2).toInt();
-        if (hours > 23 || minutes > 59)
-            return std::nullopt;
-        const int offset = (hours * 3600 + minutes * 60) * (zone.startsWith(QLatin1Char('-')) ? -1 : 1);
-        result = result.addSecs(-offset);
-    }
-    return result;
+    if (text.size() == 20)
+        return at(19, u'Z') ? std::optional(result) : std::nullopt;
+    const int offsetHours = digits(20, 2), offsetMinutes = digits(23, 2);
+    const bool plus = at(19, u'+');
+    if ((!plus && !at(19, u'-')) || !at(22, u':') || offsetHours < 0 || offsetHours > 23 || offsetMinutes < 0
+        || offsetMinutes > 59)
+        return std::nullopt;
+    const int offset = (offsetHours * 3600 + offsetMinutes * 60) * (plus ? 1 : -1);
+    return result.addSecs(-offset);
 }
 
 std::optional<QByteArray> encodeGuide(const Guide &guide)
@@ -246,39 +323,42 @@ std::optional<QByteArray> encodeGuide(const Guide &guide)
 
 std::optional<Guide> decodeGuide(const QByteArray &document)
 {
-    QJsonParseError error{};
-    const QJsonDocument json = QJsonDocument::fromJson(document, &error);
-    if (error.error != QJsonParseError::NoError || !json.isObject())
+    // simdjson: loading a large library is dominated by parsing; it keeps reload
+    // close to the cost of reading the files.
+    thread_local simdjson::dom::parser parser;
+    element root;
+    if (parser.parse(document.constData(), size_t(document.size())).get(root) != simdjson::SUCCESS)
         return std::nullopt;
-    const QJsonObject object = json.object();
+    object obj;
+    if (root.get_object().get(obj) != simdjson::SUCCESS)
+        return std::nullopt;
 
-    const auto createdAtText = requiredString(object, "createdAt");
-    const auto duration = requiredNumber(object, "duration");
-    const auto id = requiredUuid(object, "id");
-    const auto title = requiredString(object, "title");
-    const QJsonValue steps = object.value(QLatin1String("steps"));
-    if (!createdAtText || !duration || !id || !title || !steps.isArray())
+    const auto createdAtText = stringAt(obj, "createdAt");
+    const auto duration = numberAt(obj, "duration");
+    const auto id = uuidAt(obj, "id");
+    const auto title = stringAt(obj, "title");
+    simdjson::dom::array steps;
+    if (!createdAtText || !duration || !id || !title || obj["steps"].get_array().get(steps) != simdjson::SUCCESS)
         return std::nullopt;
     const auto createdAt = parseIsoDate(*createdAtText);
-    if (!createdAt)
+    std::optional<QString> videoFileName;
+    if (!createdAt || !optionalStringAt(obj, "videoFileName", videoFileName))
         return std::nullopt;
 
-    Guide guide;
-    if (!optionalString(object, "videoFileName", guide.videoFileName))
-        return std::nullopt;
-    guide.id = *id;
-    guide.title = *title;
-    guide.createdAt = *createdAt;
-    guide.duration = *duration;
-    const QJsonArray stepArray = steps.toArray();
-    guide.steps.reserve(stepArray.size());
-    for (const QJsonValue &value : stepArray) {
+    QList<Step> stepList;
+    stepList.reserve(qsizetype(steps.size()));
+    for (const element value : steps) {
         auto step = readStep(value);
         if (!step)
             return std::nullopt;
-        guide.steps.append(std::move(*step));
+        stepList.append(std::move(*step));
     }
-    return guide;
+    return Guide{.id = *id,
+                 .title = *title,
+                 .createdAt = *createdAt,
+                 .duration = *duration,
+                 .videoFileName = std::move(videoFileName),
+                 .steps = std::move(stepList)};
 }
 
 } // namespace kelvo

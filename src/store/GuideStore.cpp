@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QtConcurrent/QtConcurrentMap>
 #include <QStandardPaths>
 
 #include <QSet>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <utility>
 #include <cerrno>
+#include <filesystem>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -214,18 +216,33 @@ void GuideStore::flushPendingSaves()
     }
 }
 
+QList<Guide> GuideStore::loadGuides(const QString &root)
+{
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext())
+        entries.append(it.next());
+    // Reading and decoding are independent per folder: spread them over the cores.
+    const QList<std::optional<Guide>> decoded =
+        QtConcurrent::blockingMapped(entries, [](const QString &entry) -> std::optional<Guide> {
+            QFile file(entry + QStringLiteral("/guide.json"));
+            if (!file.open(QIODevice::ReadOnly))
+                return std::nullopt;
+            return decodeGuide(file.readAll());
+        });
+    QList<Guide> loaded;
+    loaded.reserve(decoded.size());
+    for (const auto &guide : decoded) {
+        if (guide)
+            loaded.append(*guide);
+    }
+    sortNewestFirst(loaded);
+    return loaded;
+}
+
 void GuideStore::reload()
 {
-    QList<Guide> loaded;
-    QDirIterator entries(root_, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (entries.hasNext()) {
-        QFile file(entries.next() + QStringLiteral("/guide.json"));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        if (auto guide = decodeGuide(file.readAll()))
-            loaded.append(std::move(*guide));
-    }
-    setGuides(std::move(loaded));
+    setGuides(loadGuides(root_));
 }
 
 void GuideStore::removeOrphanImages()
@@ -234,20 +251,29 @@ void GuideStore::removeOrphanImages()
         QSet<QString> referred;
         for (const Step &step : guide.steps)
             referred.insert(step.imageFileName);
-        QDir folder(folderPath(guide.id));
-        const QStringList names = folder.entryList({QStringLiteral("step-*.jpg")},
-                                                   QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive);
-        for (const QString &name : names) {
-            if (!referred.contains(name))
-                folder.remove(name);
+        // Plain readdir: no per-file stat, this runs over every guide at start.
+        std::error_code error;
+        for (const auto &entry : std::filesystem::directory_iterator(
+                 QFile::encodeName(folderPath(guide.id)).toStdString(), error)) {
+            const QString name = QFile::decodeName(QByteArray::fromStdString(entry.path().filename().string()));
+            if (name.startsWith(QLatin1String("step-")) && name.endsWith(QLatin1String(".jpg"))
+                && !referred.contains(name)) {
+                std::error_code ignored;
+                std::filesystem::remove(entry.path(), ignored);
+            }
         }
     }
 }
 
-void GuideStore::setGuides(QList<Guide> guides)
+void GuideStore::sortNewestFirst(QList<Guide> &guides)
 {
     std::stable_sort(guides.begin(), guides.end(),
                      [](const Guide &a, const Guide &b) { return a.createdAt > b.createdAt; });
+}
+
+void GuideStore::setGuides(QList<Guide> guides)
+{
+    sortNewestFirst(guides);
     if (guides == guides_)
         return;
     guides_ = std::move(guides);

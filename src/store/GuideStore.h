@@ -44,6 +44,8 @@ public:
 
     // KELVO_DATA_DIR when set and not empty, else the user's data location + "Kelvo/Guides".
     static QString defaultRootPath();
+    // Every readable guide under root, newest first; unreadable entries are skipped.
+    static QList<Guide> loadGuides(const QString &root);
 
     const QList<Guide> &guides() const { return guides_; }
     const QString &rootPath() const { return root_; }
@@ -81,6 +83,7 @@ private:
     void reload();
     void removeOrphanImages();
     void setGuides(QList<Guide> guides);
+    static void sortNewestFirst(QList<Guide> &guides);
 
     struct PendingSave {
         Scheduler::TaskId task;
