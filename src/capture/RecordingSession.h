@@ -1,0 +1,132 @@
+#pragma once
+
+#include "capture/Click.h"
+#include "capture/ClickTarget.h"
+#include "capture/Phase.h"
+#include "model/Guide.h"
+#include "model/Scheduler.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointF>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QThreadPool;
+
+namespace kelvo {
+
+class ClickMonitor;
+class DisplayProvider;
+class GuideStore;
+class RecordingEngine;
+
+// Turns Record → countdown → clicks → Stop into a saved guide. One per
+// application; all of its state lives on the main thread.
+class RecordingSession : public QObject {
+    Q_OBJECT
+public:
+    // What the session needs of the rest of the system.
+    struct Services {
+        GuideStore &store;
+        Scheduler &scheduler;
+        DisplayProvider &displays;
+        // Blocking, called on background threads: the element at a global pixel point.
+        std::function<std::optional<ClickTarget>(QPointF point)> inspectTarget;
+        // Pure, called on background threads.
+        std::function<QString(const ClickTarget &target, bool isRightClick)> makeCaption;
+        // Main thread, cheap: the frontmost application's name, if any.
+        std::function<std::optional<QString>()> frontmostApplicationName;
+        // Main thread, never prompts.
+        std::function<bool()> screenRecordingGranted;
+        // Wall clock for the guide's creation time; the monotonic clock is the scheduler's.
+        std::function<QDateTime()> currentDateTime = [] { return QDateTime::currentDateTimeUtc(); };
+        // Where step work runs; nullptr = the global pool.
+        QThreadPool *pool = nullptr;
+    };
+
+    static constexpr std::chrono::milliseconds countdownTick{1000};
+    static constexpr std::chrono::milliseconds elapsedRefresh{500};
+    static constexpr std::chrono::milliseconds repeatWindow{400};
+    static constexpr double repeatDistance = 12;
+    static constexpr int widestStepImage = 2200;
+
+    RecordingSession(Services services, std::unique_ptr<RecordingEngine> engine,
+                     std::unique_ptr<ClickMonitor> clickMonitor, QObject *parent = nullptr);
+    ~RecordingSession() override;
+
+    Phase phase() const { return phase_; }
+    int stepCount() const { return stepCount_; }
+    double elapsed() const { return elapsed_; } // seconds since capture began
+    const std::optional<QString> &errorMessage() const { return errorMessage_; }
+    void clearErrorMessage();
+
+    // Called once per saved guide, after the phase is back to idle.
+    std::function<void(const std::optional<Guide> &guide)> onFinished;
+    // Called after every phase assignment, changed or not.
+    std::function<void(Phase phase)> onPhaseChange;
+
+    void start();
+    // Cancels a countdown or ends a recording; nothing in idle and finishing.
+    void stop();
+
+    RecordingEngine &engine() { return *engine_; }
+
+signals:
+    void phaseChanged(kelvo::Phase phase);
+    void stepCountChanged(int stepCount);
+    void elapsedChanged(double elapsed);
+    void errorMessageChanged();
+
+private:
+    struct StepJob;
+
+    void setPhase(Phase phase);
+    void setErrorMessage(std::optional<QString> message);
+    void setElapsed(double seconds);
+    void countdown(int secondsLeft);
+    void beginCapture();
+    void engineStarted(std::optional<QString> error);
+    void tick();
+    void handleClick(const Click &click);
+    void stepDone(std::optional<Step> step);
+    void finish();
+    void finishIfDone();
+    void handleUnexpectedStop(const QString &error);
+
+    Services services_;
+    std::unique_ptr<RecordingEngine> engine_;
+    std::unique_ptr<ClickMonitor> clickMonitor_;
+
+    Phase phase_;
+    int stepCount_ = 0;
+    double elapsed_ = 0;
+    std::optional<QString> errorMessage_;
+
+    std::optional<Scheduler::TaskId> runTask_;
+    std::optional<Scheduler::TaskId> tickTask_;
+    bool startCancelled_ = false;
+    int pending_ = 0;
+    bool engineStopped_ = false;
+    QUuid guideID_;
+    QString folder_;
+    std::optional<Scheduler::Clock::time_point> startedAt_;
+    QDateTime startedAtDate_;
+    std::optional<QRect> targetFrame_;
+    QList<Step> steps_;
+    int stepNumber_ = 0;
+    std::optional<Click> lastClick_;
+    // Guards callbacks from background work against a session that is gone.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// The screenshot of a step: the frame scaled to at most maxWidth pixels wide with
+// the click marker drawn at (clickX, clickY), as JPEG at quality 85. Any thread.
+std::optional<QByteArray> renderStepImage(double clickX, double clickY, const QImage &image, int maxWidth);
+
+// "Guide – " + the medium date and short time of the locale.
+QString defaultGuideTitle(const QDateTime &createdAt, const QLocale &locale);
+
+} // namespace kelvo
