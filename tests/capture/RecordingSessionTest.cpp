@@ -1,0 +1,480 @@
+#include "capture/RecordingSession.h"
+
+#include "model/GuideJson.h"
+#include "store/GuideStore.h"
+#include "support/ManualScheduler.h"
+#include "support/TempDataDir.h"
+#include "support/capture/FakeCapture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <latch>
+
+using namespace std::chrono_literals;
+
+namespace kelvo {
+namespace {
+
+class RecordingSessionTest : public ::testing::Test {
+protected:
+    test::TempDataDir data;
+    test::ManualScheduler scheduler;
+    GuideStore store{scheduler, data.path()};
+    test::FakeDisplayProvider displays;
+    QThreadPool pool;
+    bool granted = true;
+    std::optional<QString> frontmost = QStringLiteral("Frontmost App");
+    std::function<std::optional<ClickTarget>(QPointF)> inspect = [](QPointF) {
+        return ClickTarget{QStringLiteral("AXButton"), QStringLiteral("Save"), QStringLiteral("Doc"),
+                           QStringLiteral("Editor")};
+    };
+    QList<QPointF> inspectedPoints;
+    QMutex inspectedLock;
+
+    test::FakeRecordingEngine *engine = nullptr;
+    test::FakeClickMonitor *monitor = nullptr;
+    std::unique_ptr<RecordingSession> session;
+    QList<Phase> phases;
+    QList<std::optional<Guide>> finished;
+
+    void SetUp() override
+    {
+        auto ownedEngine = std::make_unique<test::FakeRecordingEngine>();
+        auto ownedMonitor = std::make_unique<test::FakeClickMonitor>();
+        engine = ownedEngine.get();
+        monitor = ownedMonitor.get();
+        engine->setFrame(frameOf(1920, 1080));
+        RecordingSession::Services services{
+            .store = store,
+            .scheduler = scheduler,
+            .displays = displays,
+            .inspectTarget =
+                [this](QPointF point) {
+                    {
+                        QMutexLocker lock(&inspectedLock);
+                        inspectedPoints.append(point);
+                    }
+                    return inspect(point);
+                },
+            .makeCaption = [](const ClickTarget &target,
+                              bool right) { return (right ? "right:" : "left:") + target.label.value_or("-"); },
+            .frontmostApplicationName = [this] { return frontmost; },
+            .screenRecordingGranted = [this] { return granted; },
+            .currentDateTime = [] { return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53), Qt::UTC); },
+            .pool = &pool,
+        };
+        session = std::make_unique<RecordingSession>(std::move(services), std::move(ownedEngine),
+                                                     std::move(ownedMonitor));
+        session->onPhaseChange = [this](Phase phase) { phases.append(phase); };
+        session->onFinished = [this](const std::optional<Guide> &guide) { finished.append(guide); };
+    }
+
+    static QImage frameOf(int width, int height)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        return image;
+    }
+
+    void startRecording()
+    {
+        session->start();
+        scheduler.advance(3s);
+        ASSERT_EQ(session->phase(), Phase::recording());
+    }
+
+    Click clickAt(double x, double y, std::chrono::milliseconds after, bool right = false)
+    {
+        return Click{QPointF(x, y), scheduler.now() + after, right};
+    }
+
+    void click(double x, double y, std::chrono::milliseconds advanceFirst = 1000ms, bool right = false)
+    {
+        scheduler.advance(advanceFirst);
+        monitor->click(Click{QPointF(x, y), scheduler.now(), right});
+    }
+
+    // Lets every step's background work end and its result reach the session.
+    void settle()
+    {
+        pool.waitForDone();
+        QCoreApplication::processEvents();
+    }
+
+    Guide stopAndGetGuide()
+    {
+        session->stop();
+        settle();
+        EXPECT_EQ(session->phase(), Phase::idle());
+        EXPECT_EQ(finished.size(), 1);
+        return finished.isEmpty() || !finished.last() ? Guide() : *finished.last();
+    }
+
+    QString folderOf(const Guide &guide) { return data.filePath(uuidText(guide.id)); }
+};
+
+TEST_F(RecordingSessionTest, CountsDownThenRecordsOnTheDisplayUnderThePointer)
+{
+    displays.screens = {{"left", QRect(0, 0, 1920, 1080)}, {"right", QRect(1920, 0, 2560, 1440)}};
+    displays.pointer = QPoint(2000, 500);
+    session->start();
+    EXPECT_EQ(session->phase(), Phase::countdown(3));
+    scheduler.advance(999ms);
+    EXPECT_EQ(session->phase(), Phase::countdown(3));
+    scheduler.advance(1ms);
+    EXPECT_EQ(session->phase(), Phase::countdown(2));
+    scheduler.advance(1s);
+    EXPECT_EQ(session->phase(), Phase::countdown(1));
+    EXPECT_EQ(engine->log->starts, 0);
+    scheduler.advance(1s);
+    EXPECT_EQ(session->phase(), Phase::recording());
+    EXPECT_EQ(engine->log->displayId, "right");
+    EXPECT_TRUE(engine->log->videoPath.endsWith("/video.mov"));
+    EXPECT_TRUE(*monitor->running);
+    EXPECT_EQ(phases, (QList<Phase>{Phase::countdown(3), Phase::countdown(2), Phase::countdown(1), Phase::recording()}));
+}
+
+TEST_F(RecordingSessionTest, WithoutPermissionNothingStarts)
+{
+    granted = false;
+    session->start();
+    EXPECT_EQ(session->phase(), Phase::idle());
+    EXPECT_EQ(session->errorMessage(), "Kelvo needs Screen Recording permission before it can record.");
+    EXPECT_TRUE(phases.isEmpty());
+    scheduler.advance(5s);
+    EXPECT_EQ(engine->log->starts, 0);
+}
+
+TEST_F(RecordingSessionTest, CancelDuringCountdownLeavesNothingOnDisk)
+{
+    session->start();
+    scheduler.advance(1500ms);
+    session->stop();
+    EXPECT_EQ(session->phase(), Phase::idle());
+    scheduler.advance(5s);
+    EXPECT_EQ(session->phase(), Phase::idle());
+    EXPECT_EQ(engine->log->starts, 0);
+    EXPECT_TRUE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(finished.isEmpty());
+}
+
+TEST_F(RecordingSessionTest, StopWhileTheEngineStartsKeepsNothing)
+{
+    engine->completeStartAtOnce = false;
+    session->start();
+    scheduler.advance(3s);
+    EXPECT_EQ(session->phase(), Phase::countdown(1));
+    session->stop();
+    EXPECT_EQ(session->phase(), Phase::idle());
+    engine->completeStart();
+    EXPECT_EQ(session->phase(), Phase::idle());
+    EXPECT_EQ(engine->log->stops, 1) << "the started engine is stopped again";
+    EXPECT_FALSE(*monitor->running);
+    EXPECT_TRUE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(finished.isEmpty());
+}
+
+TEST_F(RecordingSessionTest, FailuresToStartAreReportedAndCleanedUp)
+{
+    engine->startError = QStringLiteral("Couldn't find the display to record.");
+    session->start();
+    scheduler.advance(3s);
+    EXPECT_EQ(session->phase(), Phase::idle());
+    EXPECT_EQ(session->errorMessage(), "Couldn't start recording: Couldn't find the display to record.");
+    EXPECT_TRUE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+
+    displays.screens.clear();
+    engine->startError.reset();
+    session->start();
+    EXPECT_FALSE(session->errorMessage()) << "start clears the last error";
+    scheduler.advance(3s);
+    EXPECT_EQ(session->errorMessage(), "Couldn't find a display to record.");
+    EXPECT_EQ(session->phase(), Phase::idle());
+}
+
+TEST_F(RecordingSessionTest, FolderThatCannotBeMadeIsReported)
+{
+    // A file where the data directory should be makes every guide folder fail.
+    const QString blocked = data.filePath("blocked");
+    QFile file(blocked);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    GuideStore blockedStore(scheduler, blocked);
+    RecordingSession::Services services{.store = blockedStore,
+                                        .scheduler = scheduler,
+                                        .displays = displays,
+                                        .inspectTarget = {},
+                                        .makeCaption = {},
+                                        .frontmostApplicationName = {},
+                                        .screenRecordingGranted = [] { return true; },
+                                        .pool = &pool};
+    auto fakeEngine = std::make_unique<test::FakeRecordingEngine>();
+    auto log = fakeEngine->log;
+    RecordingSession other(std::move(services), std::move(fakeEngine), std::make_unique<test::FakeClickMonitor>());
+    other.start();
+    scheduler.advance(3s);
+    EXPECT_EQ(other.phase(), Phase::idle());
+    ASSERT_TRUE(other.errorMessage());
+    EXPECT_TRUE(other.errorMessage()->startsWith("Couldn't start recording: ")) << other.errorMessage()->toStdString();
+    EXPECT_EQ(log->starts, 0);
+}
+
+TEST_F(RecordingSessionTest, StartWhileRecordingChangesNothing)
+{
+    startRecording();
+    const auto before = phases.size();
+    session->start();
+    EXPECT_EQ(session->phase(), Phase::recording());
+    EXPECT_EQ(phases.size(), before);
+    EXPECT_EQ(engine->log->starts, 1);
+}
+
+TEST_F(RecordingSessionTest, RepeatedClicksWithinTheWindowGiveOneStep)
+{
+    startRecording();
+    click(500, 500);
+    click(505, 505, 100ms);   // double click: repeat
+    click(520, 500, 300ms);   // 0.3 s later but 15 px away from the last accepted: a step
+    click(520, 500, 400ms);   // same spot, 0.4 s later: a step
+    click(531, 500, 100ms);   // 11 px, 0.1 s: repeat
+    settle();
+    EXPECT_EQ(session->stepCount(), 3);
+    const Guide guide = stopAndGetGuide();
+    ASSERT_EQ(guide.steps.size(), 3);
+    EXPECT_EQ(guide.steps[0].imageFileName, "step-1.jpg");
+    EXPECT_EQ(guide.steps[1].imageFileName, "step-2.jpg");
+    EXPECT_EQ(guide.steps[2].imageFileName, "step-3.jpg");
+}
+
+TEST_F(RecordingSessionTest, ClicksOnOtherDisplaysAreIgnoredAndNotRemembered)
+{
+    displays.screens = {{"main", QRect(0, 0, 1920, 1080)}, {"side", QRect(1920, 0, 1920, 1080)}};
+    startRecording();
+    click(2500, 500);         // other display
+    click(500, 500, 100ms);   // would be a repeat if the ignored click had been remembered: it is a step
+    click(2500, 500, 100ms);
+    settle();
+    EXPECT_EQ(session->stepCount(), 1);
+}
+
+TEST_F(RecordingSessionTest, ClickBeforeTheFirstFrameGivesNoStepButCountsAsLastClick)
+{
+    engine->setFrame(QImage());
+    startRecording();
+    click(500, 500);
+    engine->setFrame(frameOf(1920, 1080));
+    click(500, 500, 100ms); // repeat of the frameless click
+    click(900, 500, 100ms);
+    settle();
+    const Guide guide = stopAndGetGuide();
+    ASSERT_EQ(guide.steps.size(), 1);
+    EXPECT_EQ(guide.steps[0].imageFileName, "step-1.jpg") << "no number was used by the frameless click";
+}
+
+TEST_F(RecordingSessionTest, ClickFractionsCoverTheLeftAndTopEdgesOnly)
+{
+    // A display left of and above the primary one.
+    displays.screens = {{"primary", QRect(0, 0, 1920, 1080)}, {"upper-left", QRect(-1280, -1024, 1280, 1024)}};
+    displays.pointer = QPoint(-10, -10);
+    startRecording();
+    click(-1280, -1024);          // top-left corner: (0, 0)
+    click(0, -512);               // right edge: outside
+    click(-640, 0);               // bottom edge: outside
+    click(-1, -1);                // last pixel: just below 1
+    settle();
+    const Guide guide = stopAndGetGuide();
+    ASSERT_EQ(guide.steps.size(), 2);
+    EXPECT_EQ(guide.steps[0].clickX, 0.0);
+    EXPECT_EQ(guide.steps[0].clickY, 0.0);
+    EXPECT_DOUBLE_EQ(guide.steps[1].clickX, 1279.0 / 1280.0);
+    EXPECT_DOUBLE_EQ(guide.steps[1].clickY, 1023.0 / 1024.0);
+    QMutexLocker lock(&inspectedLock);
+    EXPECT_EQ(inspectedPoints, (QList<QPointF>{QPointF(-1280, -1024), QPointF(-1, -1)}))
+        << "the inspection point is the click itself";
+}
+
+TEST_F(RecordingSessionTest, StepsCarryCaptionAppNameTimeAndMarkedScreenshot)
+{
+    startRecording();
+    click(960, 540, 2500ms, true);
+    settle();
+    const Guide guide = stopAndGetGuide();
+    ASSERT_EQ(guide.steps.size(), 1);
+    const Step &step = guide.steps[0];
+    EXPECT_EQ(step.caption, "right:Save");
+    EXPECT_EQ(step.appName, "Editor");
+    EXPECT_TRUE(step.isRightClick);
+    EXPECT_DOUBLE_EQ(step.timestamp, 2.5);
+    EXPECT_DOUBLE_EQ(step.clickX, 0.5);
+    EXPECT_DOUBLE_EQ(step.clickY, 0.5);
+    const QImage shot(folderOf(guide) + "/step-1.jpg");
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(shot.size(), QSize(1920, 1080));
+    const QColor ring = shot.pixelColor(960 + 25, 540); // on the red ring (r = 25)
+    EXPECT_GT(ring.red(), 200);
+    EXPECT_LT(ring.green(), 120);
+}
+
+TEST_F(RecordingSessionTest, WithoutAnElementTheFrontmostApplicationNamesTheStep)
+{
+    inspect = [](QPointF) { return std::optional<ClickTarget>(); };
+    startRecording();
+    click(10, 10);
+    frontmost.reset();
+    inspect = [](QPointF) { return std::optional<ClickTarget>(ClickTarget{"AXButton", {}, {}, {}}); };
+    click(900, 10);
+    settle();
+    const Guide guide = stopAndGetGuide();
+    ASSERT_EQ(guide.steps.size(), 2);
+    EXPECT_EQ(guide.steps[0].appName, "Frontmost App");
+    EXPECT_EQ(guide.steps[0].caption, "left:-");
+    EXPECT_FALSE(guide.steps[1].appName) << "both sources absent";
+}
+
+TEST_F(RecordingSessionTest, StepsFinishingOutOfOrderAreSortedByTime)
+{
+    std::latch secondDone(1);
+    std::atomic<int> calls = 0;
+    inspect = [&](QPointF) {
+        if (calls++ == 0)
+            secondDone.wait(); // the first click's work ends after the second's
+        return std::optional<ClickTarget>(ClickTarget{{}, "x", {}, {}});
+    };
+    startRecording();
+    click(100, 100);
+    click(800, 800);
+    // Wait for the second step's result to reach the session, then release the first.
+    while (session->stepCount() < 1)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    secondDone.count_down();
+    const Guide guide = stopAndGetGuide();
+    ASSERT_EQ(guide.steps.size(), 2);
+    EXPECT_EQ(guide.steps[0].imageFileName, "step-1.jpg");
+    EXPECT_EQ(guide.steps[1].imageFileName, "step-2.jpg");
+}
+
+TEST_F(RecordingSessionTest, AFailedStepKeepsItsNumberUsed)
+{
+    int call = 0;
+    QString folder;
+    inspect = [&](QPointF) {
+        // The third step's file cannot be written: a folder stands in its place.
+        if (++call == 3)
+            QDir().mkpath(folder + "/step-3.jpg");
+        return std::optional<ClickTarget>(ClickTarget{{}, "x", {}, {}});
+    };
+    pool.setMaxThreadCount(1);
+    startRecording();
+    folder = QFileInfo(engine->log->videoPath).path();
+    for (int i = 0; i < 4; ++i)
+        click(100 + i * 100, 100);
+    settle();
+    const Guide guide = stopAndGetGuide();
+    QStringList names;
+    for (const Step &step : guide.steps)
+        names << step.imageFileName;
+    EXPECT_EQ(names, (QStringList{"step-1.jpg", "step-2.jpg", "step-4.jpg"}));
+}
+
+TEST_F(RecordingSessionTest, StopWaitsForTheEngineAndPendingSteps)
+{
+    engine->completeStopAtOnce = false;
+    startRecording();
+    click(100, 100);
+    session->stop();
+    EXPECT_EQ(session->phase(), Phase::finishing());
+    EXPECT_FALSE(*monitor->running);
+    click(300, 300); // too late: the monitor has stopped
+    settle();
+    EXPECT_EQ(session->phase(), Phase::finishing()) << "the engine has not finished the file";
+    EXPECT_TRUE(finished.isEmpty());
+    scheduler.advance(2s);
+    engine->completeStop();
+    EXPECT_EQ(session->phase(), Phase::idle());
+    ASSERT_EQ(finished.size(), 1);
+    const Guide &guide = *finished[0];
+    EXPECT_EQ(guide.steps.size(), 1);
+    EXPECT_DOUBLE_EQ(guide.duration, 4.0); // the late click moved the clock too
+    EXPECT_EQ(phases.last(), Phase::idle());
+    // Saved at once through the store.
+    EXPECT_EQ(store.guides().first(), guide);
+    QFile document(folderOf(guide) + "/guide.json");
+    ASSERT_TRUE(document.open(QIODevice::ReadOnly));
+    EXPECT_EQ(decodeGuide(document.readAll()), guide);
+}
+
+TEST_F(RecordingSessionTest, ARecordingWithoutClicksKeepsItsVideo)
+{
+    startRecording();
+    scheduler.advance(1500ms);
+    EXPECT_DOUBLE_EQ(session->elapsed(), 1.5);
+    const Guide guide = stopAndGetGuide();
+    EXPECT_TRUE(guide.steps.isEmpty());
+    EXPECT_EQ(guide.videoFileName, "video.mov");
+    EXPECT_EQ(guide.createdAt, QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53), Qt::UTC));
+    EXPECT_TRUE(guide.title.startsWith(QStringLiteral("Guide – ")));
+    EXPECT_EQ(session->stepCount(), 0);
+}
+
+TEST_F(RecordingSessionTest, AMissingVideoFileIsLeftOut)
+{
+    engine->writeVideo = false;
+    startRecording();
+    EXPECT_FALSE(stopAndGetGuide().videoFileName);
+}
+
+TEST_F(RecordingSessionTest, UnexpectedStopSavesWhatWasCaptured)
+{
+    startRecording();
+    click(100, 100);
+    settle();
+    engine->failUnexpectedly(QStringLiteral("The X connection was lost."));
+    QCoreApplication::processEvents();
+    settle();
+    EXPECT_EQ(session->phase(), Phase::idle());
+    EXPECT_EQ(session->errorMessage(), "Recording stopped unexpectedly: The X connection was lost.");
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished[0]->steps.size(), 1);
+
+    engine->failUnexpectedly(QStringLiteral("late report"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(session->errorMessage(), "Recording stopped unexpectedly: The X connection was lost.")
+        << "ignored outside a recording";
+}
+
+TEST_F(RecordingSessionTest, TheSessionIsReusable)
+{
+    startRecording();
+    click(100, 100);
+    settle();
+    const Guide first = stopAndGetGuide();
+    startRecording();
+    engine->setFrame(frameOf(1920, 1080)); // frames flow again
+    click(100, 100, 100ms); // not a repeat of the last recording's click
+    settle();
+    session->stop();
+    settle();
+    ASSERT_EQ(finished.size(), 2);
+    EXPECT_NE(finished[1]->id, first.id);
+    EXPECT_EQ(finished[1]->steps.size(), 1);
+    EXPECT_EQ(store.guides().size(), 2);
+}
+
+TEST(DefaultGuideTitle, UsesTheMediumDateAndShortTimeOfTheLocale)
+{
+    const QDateTime at(QDate(2025, 3, 14), QTime(9, 26, 53), Qt::LocalTime);
+    EXPECT_EQ(defaultGuideTitle(at, QLocale(QLocale::English, QLocale::UnitedStates)),
+              QStringLiteral("Guide – Mar 14, 2025, 9:26 AM"));
+    const QString german = defaultGuideTitle(at, QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_TRUE(german.startsWith(QStringLiteral("Guide – 14. März 2025"))) << german.toStdString();
+    EXPECT_TRUE(german.endsWith(QStringLiteral("09:26"))) << german.toStdString();
+}
+
+} // namespace
+} // namespace kelvo
