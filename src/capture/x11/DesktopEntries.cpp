@@ -169,11 +169,15 @@ std::optional<QString> DesktopEntries::nameForWindowClass(const QString &instanc
     for (const QString &wmClass : {instance, className}) {
         if (wmClass.isEmpty())
             continue;
+        // The smallest matching id, so the answer does not depend on hash order.
         const QString suffix = QLatin1Char('.') + wmClass.toLower();
+        const QString *best = nullptr;
         for (auto it = names.constBegin(); it != names.constEnd(); ++it) {
-            if (!it.value().isEmpty() && it.key().endsWith(suffix))
-                return it.value();
+            if (!it.value().isEmpty() && it.key().endsWith(suffix) && (!best || it.key() < *best))
+                best = &it.key();
         }
+        if (best)
+            return names.value(*best);
     }
     return std::nullopt;
 }

@@ -87,9 +87,21 @@ unsigned X11ApplicationNames::atom(const char *name)
     xcb_connection_t *c = display();
     if (!c)
         return XCB_ATOM_NONE;
+    {
+        std::lock_guard lock(displayMutex);
+        if (const auto found = atoms.constFind(QByteArray(name)); found != atoms.constEnd())
+            return *found;
+    }
+    // only_if_exists: a name no client has used yet cannot be set on any window.
     XcbReply<xcb_intern_atom_reply_t> reply(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    if (!reply)
+        return XCB_ATOM_NONE;
+    if (reply->atom != XCB_ATOM_NONE) {
+        std::lock_guard lock(displayMutex);
+        atoms.insert(QByteArray(name), reply->atom);
+    }
+    return reply->atom;
 }
 
 std::optional<qint64> X11ApplicationNames::pidOfWindow(unsigned window)

@@ -3,6 +3,8 @@
 #include "capture/ApplicationNames.h"
 #include "capture/x11/DesktopEntries.h"
 
+#include <QHash>
+
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -53,6 +55,7 @@ private:
     xcb_connection_t *connection = nullptr;
     bool displayFailed = false;
     unsigned root = 0;
+    QHash<QByteArray, unsigned> atoms;
 };
 
 } // namespace kelvo::x11
