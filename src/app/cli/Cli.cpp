@@ -8,6 +8,7 @@ namespace {
 const Command table[] = {
     {"list", "kelvo list", false, runList},
     {"show", "kelvo show ID", false, runShow},
+    {"inspect", "kelvo inspect X Y [--right]", false, runInspect},
 };
 } // namespace
 
