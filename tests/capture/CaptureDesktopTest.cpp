@@ -49,14 +49,18 @@ bool waitFor(Pred pred, int timeoutMs = 20000)
     return true;
 }
 
-void run(const QString &program, const QStringList &args)
-{
-    ASSERT_EQ(QProcess::execute(program, args), 0) << program.toStdString() << " " << args.join(' ').toStdString();
-}
-
+// Runs xdotool while the event loop keeps going, so each press is handled
+// while the pointer is still where xdotool put it.
 void xdotool(const QStringList &args)
 {
-    run(QStringLiteral("xdotool"), args);
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }));
+    ASSERT_EQ(p.exitCode(), 0) << args.join(' ').toStdString();
+    // xdotool syncs with the server before it exits: its events are in our sockets now.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
 }
 
 // One pixel of the screen as it shows now, through a connection of its own.
@@ -88,17 +92,21 @@ std::string describe(QRgb c)
 // Another application's window, in a process of its own.
 class OtherWindow {
 public:
-    OtherWindow(QRect rect, QColor color, bool animate)
+    OtherWindow(QRect rect, QColor color, bool animate, bool managed = false, QPoint probe = {})
     {
+        if (probe.isNull())
+            probe = rect.center() + QPoint(0, 40);
         QStringList args{"--rect", QStringLiteral("%1,%2,%3,%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height()),
                          "--color", color.name()};
         if (animate)
             args << "--animate";
+        if (managed)
+            args << "--managed";
         process_.start(QStringLiteral(KELVO_TEST_WINDOW), args);
         ready_ = process_.waitForStarted(10000) &&
                  waitFor([&] { return process_.canReadLine() || process_.waitForReadyRead(10); }) &&
                  process_.readLine().trimmed() == "ready" &&
-                 waitFor([&] { return near(screenPixel(rect.center() + QPoint(0, 40)), color); });
+                 waitFor([&] { return near(screenPixel(probe), color); });
     }
     ~OtherWindow()
     {
@@ -430,8 +438,16 @@ TEST_F(CaptureDesktopTest, StaticScreenGivesNoNewFrames)
 TEST_F(CaptureDesktopTest, KelvosOwnWindowIsAbsentFromFramesAndVideo)
 {
     const QColor beneath(200, 40, 40);
-    OtherWindow other(QRect(0, 0, 1920, 1080), beneath, false);
+    // Managed, so the window manager stacks Kelvo's windows above it.
+    OtherWindow other(QRect(0, 0, 1920, 1080), beneath, false, true, QPoint(960, 540));
     ASSERT_TRUE(other.ready());
+    // A frameless window that bypasses the window manager, like the HUD.
+    OwnWindow hud(QColor(240, 240, 20));
+    hud.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    hud.setGeometry(300, 200, 220, 90);
+    hud.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hud));
+    ASSERT_TRUE(waitFor([&] { return near(screenPixel(hud.geometry().center()), QColor(240, 240, 20)); }));
 
     OwnWindow own(QColor(20, 200, 60));
     own.setGeometry(700, 400, 400, 250);
@@ -442,7 +458,8 @@ TEST_F(CaptureDesktopTest, KelvosOwnWindowIsAbsentFromFramesAndVideo)
     // Points inside the window and on the window manager's frame around it.
     const QRect frame = own.frameGeometry();
     const QList<QPoint> probes{frame.center(), frame.topLeft() + QPoint(2, 2), frame.topRight() + QPoint(-2, 2),
-                               QPoint(frame.center().x(), frame.top() + 5), frame.bottomLeft() + QPoint(3, -3)};
+                               QPoint(frame.center().x(), frame.top() + 5), frame.bottomLeft() + QPoint(3, -3),
+                               hud.geometry().center(), hud.geometry().topLeft()};
 
     QTemporaryDir dir;
     const QString path = dir.filePath("video.mov");
@@ -474,10 +491,11 @@ TEST_F(CaptureDesktopTest, ARecorderKilledMidRecordingLeavesADecodableFile)
     QTemporaryDir dir;
     const QString path = dir.filePath("video.mov");
     QProcess recorder;
-    recorder.start(QStringLiteral(KELVO_TEST_RECORDER), {"--out", path, "--display", display.id});
+    recorder.start(QStringLiteral(KELVO_TEST_RECORDER), {"--out", path, "--monitor", display.id});
     ASSERT_TRUE(recorder.waitForStarted(10000));
-    ASSERT_TRUE(waitFor([&] { return recorder.canReadLine() || recorder.waitForReadyRead(10); }));
-    ASSERT_EQ(recorder.readLine().trimmed(), "recording");
+    ASSERT_TRUE(waitFor([&] { return recorder.canReadLine() || recorder.waitForReadyRead(10); }))
+        << recorder.readAllStandardError().toStdString();
+    ASSERT_EQ(recorder.readLine().trimmed(), "recording") << recorder.readAllStandardError().toStdString();
     // Wait until more than a second of fragments is on disk.
     QElapsedTimer running;
     running.start();

@@ -26,6 +26,8 @@ struct DictDeleter {
 
 std::unique_ptr<MovieWriter> MovieWriter::open(const QString &path, QSize frameSize, QString *error)
 {
+    // Kelvo writes no log of its own, and FFmpeg's notices are not for the user.
+    av_log_set_level(AV_LOG_ERROR);
     std::unique_ptr<MovieWriter> w(new MovieWriter);
     w->frameSize_ = frameSize;
     auto failed = [&](const QString &text) {

@@ -97,13 +97,18 @@ public:
         if (kind != XCB_KEY_PRESS && kind != XCB_KEY_RELEASE)
             return false;
         auto *key = reinterpret_cast<xcb_key_press_event_t *>(ev);
-        if (key->detail != keycode_ || (key->state & ~ignored_ & 0xff) != modifiers_)
+        if (key->detail != keycode_)
             return false;
         if (kind == XCB_KEY_RELEASE) {
+            // The modifiers may already be up when the key comes up.
+            if (!down_)
+                return false;
             down_ = false;
             lastRelease_ = key->time;
             return true;
         }
+        if ((key->state & ~ignored_ & 0xff) != modifiers_)
+            return false;
         // Auto-repeat: either presses without releases (detectable
         // auto-repeat) or a release and a press with the same time stamp.
         const bool repeat = down_ || key->time == lastRelease_;

@@ -1,6 +1,6 @@
 // Records a display with X11RecordingEngine from a process of its own, for the
 // tests that kill a recorder and for the benchmark.
-//   kelvo_test_recorder --out FILE [--display ID] [--seconds N]
+//   kelvo_test_recorder --out FILE [--monitor ID] [--seconds N]
 // Prints "recording" once frames flow; with --seconds, stops after N seconds and
 // prints "cpu=<s> grabbed=<n> written=<n> dropped=<n>".
 #include "capture/x11/X11DisplayProvider.h"
@@ -29,7 +29,7 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOption({"out", "movie file", "file"});
-    parser.addOption({"display", "display id (default: primary)", "id"});
+    parser.addOption({"monitor", "display id (default: primary); --display is Qt's own", "id"});
     parser.addOption({"seconds", "stop after this long", "seconds"});
     parser.process(app);
 
@@ -38,7 +38,7 @@ int main(int argc, char **argv)
     engine.setOnUnexpectedStop([](const QString &error) {
         std::fprintf(stderr, "unexpected stop: %s\n", qPrintable(error));
     });
-    QString display = parser.value("display");
+    QString display = parser.value("monitor");
     if (display.isEmpty()) {
         const auto primary = kelvo::X11DisplayProvider().primaryDisplay();
         display = primary ? primary->id : QString();
