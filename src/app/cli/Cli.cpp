@@ -8,6 +8,7 @@ namespace {
 const Command table[] = {
     {"list", "kelvo list", false, runList},
     {"show", "kelvo show ID", false, runShow},
+    {"export-pdf", "kelvo export-pdf ID FILE", false, runExportPdf},
 };
 } // namespace
 
