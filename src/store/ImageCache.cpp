@@ -1,5 +1,6 @@
 #include "store/ImageCache.h"
 
+#include <QCoreApplication>
 #include <QImageReader>
 #include <QMetaObject>
 #include <QMutexLocker>
@@ -39,9 +40,17 @@ std::optional<QImage> ImageCache::cachedImage(const QString &path, int maxPixel)
 void ImageCache::loadImage(const QString &path, int maxPixel, QObject *context, Done done)
 {
     QPointer<QObject> receiver(context);
+    // The hop goes through the application object, which outlives every view, and
+    // the receiver is checked there: never from the decoding thread while it may be
+    // in the middle of being destroyed.
     auto deliver = [receiver, done = std::move(done)](const std::optional<QImage> &image) {
-        if (receiver)
-            QMetaObject::invokeMethod(receiver, [done, image] { done(image); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [receiver, done, image] {
+                if (receiver)
+                    done(image);
+            },
+            Qt::QueuedConnection);
     };
     if (auto cached = cachedImage(path, maxPixel)) {
         deliver(cached);

@@ -36,7 +36,8 @@ public:
     std::optional<QImage> cachedImage(const QString &path, int maxPixel) const;
 
     // The image for the key, decoded and cached when needed on a background
-    // thread; done runs on context's thread, and not at all once context is gone.
+    // thread; done runs on the main thread (where context lives), and not at all
+    // once context is gone.
     // Failures give nothing and are not cached.
     using Done = std::function<void(const std::optional<QImage> &)>;
     void loadImage(const QString &path, int maxPixel, QObject *context, Done done);
