@@ -307,6 +307,14 @@ TEST_F(PdfExportTest, UnreadableOrNonJpegScreenshotsAreDrawnWithoutImage)
     EXPECT_TRUE(blueBounds(pdf, 1).isEmpty());
 }
 
+TEST_F(PdfExportTest, MarkupInTextIsDrawnLiterally)
+{
+    const QString pdf = write(guide(QStringLiteral("<b>Title</b>"), {step(QStringLiteral("Type <i>&amp;</i>"), {}, QStringLiteral("<span>"))}));
+    const QString text = pageText(readWords(pdf).value(0));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("<b>Title</b>"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Type <i>&amp;</i> <span>"))) << text.toStdString();
+}
+
 TEST_F(PdfExportTest, LongCaptionsWrapAtTheTextWidth)
 {
     const QString caption = QStringLiteral("word ").repeated(60).trimmed();
