@@ -70,9 +70,11 @@ std::optional<QImage> ImageCache::downsample(const QString &path, int maxPixel)
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
-    if (stored.isValid() && maxPixel > 0 && std::max(stored.width(), stored.height()) > maxPixel) {
-        // The longer side is the same before and after the orientation turn.
-        QSize scaled = stored.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
+    // The longer side is the same before and after the orientation turn. libjpeg
+    // scales while decoding by 1/2, 1/4 or 1/8 only; below a halving, Qt's
+    // scaled read is slower than a full decode and one smooth scale (below).
+    if (stored.isValid() && maxPixel > 0 && std::max(stored.width(), stored.height()) >= 2 * maxPixel) {
+        const QSize scaled = stored.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
         reader.setScaledSize(scaled.expandedTo(QSize(1, 1)));
     }
     QImage image = reader.read();
