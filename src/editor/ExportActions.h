@@ -122,7 +122,9 @@ public:
     void reveal();
 
     const std::optional<QString> &exportError() const { return exportError_; }
-    // A fresh record for the guide as it is now; the actions act on it when called.
+    // A fresh record for the guide as it is now; the actions act on the guide as
+    // it is when they are called. They refer to this exporter, which the editor
+    // keeps for as long as it publishes them.
     GuideActions actions();
 
 private:

@@ -249,6 +249,23 @@ TEST(ShareMenu, OffersEmailCopyAndOpenForTheFile)
     EXPECT_EQ(services.calls, (QStringList{"email /tmp/a b.pdf", "copy /tmp/a b.pdf", "open /tmp/a b.pdf"}));
 }
 
+TEST(ShareMenu, PickerPopsTheMenuUpOverTheWindow)
+{
+    FakeShareServices services;
+    MenuSharePicker picker(services);
+    QWidget window;
+    window.resize(800, 600);
+    window.show();
+    picker.offer(QStringLiteral("/tmp/x.pdf"), &window, QPoint(660, 90));
+    auto *menu = window.findChild<QMenu *>();
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(menu->isVisible());
+    ASSERT_EQ(menu->actions().size(), 3);
+    menu->actions()[2]->trigger();
+    EXPECT_EQ(services.calls, QStringList{QStringLiteral("open /tmp/x.pdf")});
+    menu->close();
+}
+
 TEST(ShareMenu, CopyPutsTheFileOnTheClipboardAsUriList)
 {
     DesktopShareServices services;
