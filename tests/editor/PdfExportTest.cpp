@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -239,16 +240,73 @@ TEST_F(PdfExportTest, PortraitImagesAre300HighAndNarrower)
 
 TEST_F(PdfExportTest, OrientationOfTheFileIsHonouredWithoutReencoding)
 {
-    // Stored 900 x 600 and marked as turned by 90 degrees: shown 600 x 900.
-    writeBlueJpeg(QStringLiteral("turned.jpg"), QSize(900, 600), QImageIOHandler::TransformationRotate90);
+    // Stored 900 x 600, blue left half and white right half, marked as turned
+    // clockwise by 90 degrees: shown 600 x 900 with the blue half on top.
+    QImage stored(QSize(900, 600), QImage::Format_RGB32);
+    stored.fill(Qt::white);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 450; ++x)
+            stored.setPixelColor(x, y, QColor(0, 0, 255));
+    QImageWriter writer(dir.filePath(QStringLiteral("turned.jpg")), "jpeg");
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(writer.write(stored));
     const auto loaded = loadPdfImage(dir.filePath(QStringLiteral("turned.jpg")));
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->pixelWidth, 600);
     EXPECT_EQ(loaded->pixelHeight, 900);
     const QString pdf = write(guide(QStringLiteral("Turned"), {step(QStringLiteral("Turned"), QStringLiteral("turned.jpg"))}));
+    // The image box starts at 142 + 17 + 14 + 10 = 183 and is 200 x 300.
     const QRect drawn = blueBounds(pdf, 1);
-    EXPECT_NEAR(drawn.height(), 300, 1);
+    EXPECT_NEAR(drawn.left(), 94, 1);
     EXPECT_NEAR(drawn.width(), 200, 1);
+    EXPECT_NEAR(drawn.top(), 183, 1);
+    EXPECT_NEAR(drawn.height(), 150, 2);
+}
+
+// Every orientation a JPEG can carry lands the way Qt's own decoder shows it:
+// a blue top-left quadrant of the stored image is found where the decoded,
+// turned image has it.
+TEST_F(PdfExportTest, EveryOrientationMatchesTheDecodedImage)
+{
+    using T = QImageIOHandler;
+    const T::Transformations all[] = {T::TransformationNone, T::TransformationMirror, T::TransformationFlip,
+                                      T::TransformationRotate180, T::TransformationRotate90,
+                                      T::TransformationMirrorAndRotate90, T::TransformationFlipAndRotate90,
+                                      T::TransformationRotate270};
+    QImage stored(QSize(800, 400), QImage::Format_RGB32);
+    stored.fill(Qt::white);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 400; ++x)
+            stored.setPixelColor(x, y, QColor(0, 0, 255));
+    for (const T::Transformations transformation : all) {
+        const QString name = QStringLiteral("o%1.jpg").arg(int(transformation));
+        QImageWriter writer(dir.filePath(name), "jpeg");
+        writer.setTransformation(transformation);
+        ASSERT_TRUE(writer.write(stored));
+        QImageReader reader(dir.filePath(name));
+        reader.setAutoTransform(true);
+        const QImage shown = reader.read();
+        // Where the blue quadrant is in the shown image, as fractions.
+        QRectF blue;
+        for (int y = 0; y < shown.height(); y += 4)
+            for (int x = 0; x < shown.width(); x += 4)
+                if (shown.pixelColor(x, y).blue() > 200 && shown.pixelColor(x, y).red() < 60)
+                    blue |= QRectF(x, y, 4, 4);
+        const QRectF fraction(blue.x() / shown.width(), blue.y() / shown.height(), blue.width() / shown.width(),
+                              blue.height() / shown.height());
+
+        const QString pdf = write(guide(QStringLiteral("O"), {step(QStringLiteral("O"), name)}), name + ".pdf");
+        const auto loaded = loadPdfImage(dir.filePath(name));
+        ASSERT_TRUE(loaded);
+        // Wide images fill the text width, tall ones are 300 high.
+        const double aspect = double(loaded->pixelHeight) / loaded->pixelWidth;
+        const QSizeF box = 464 * aspect > 300 ? QSizeF(300 / aspect, 300) : QSizeF(464, 464 * aspect);
+        const QRect drawn = blueBounds(pdf, 1);
+        EXPECT_NEAR(drawn.left(), 94 + fraction.x() * box.width(), 2) << int(transformation);
+        EXPECT_NEAR(drawn.top(), 183 + fraction.y() * box.height(), 2) << int(transformation);
+        EXPECT_NEAR(drawn.width(), fraction.width() * box.width(), 2) << int(transformation);
+        EXPECT_NEAR(drawn.height(), fraction.height() * box.height(), 2) << int(transformation);
+    }
 }
 
 TEST_F(PdfExportTest, ScreenshotsAreEmbeddedAsTheirOwnJpegBytes)
