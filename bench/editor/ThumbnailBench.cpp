@@ -11,8 +11,11 @@
 
 namespace {
 
+// KELVO_BENCH_JPEG names a real screenshot to use instead of the drawn one.
 QString screenshotPath()
 {
+    if (qEnvironmentVariableIsSet("KELVO_BENCH_JPEG"))
+        return qEnvironmentVariable("KELVO_BENCH_JPEG");
     static QTemporaryDir dir;
     static const QString path = [] {
         QImage image(2200, 1238, QImage::Format_RGB32);
