@@ -343,18 +343,31 @@ TEST_F(PdfExportTest, AppLineAbsentWhenEmptyOrMissing)
     EXPECT_NEAR(app->yMin, present->yMin + 19, 0.5);
 }
 
-TEST_F(PdfExportTest, UnreadableOrNonJpegScreenshotsAreDrawnWithoutImage)
+TEST_F(PdfExportTest, OtherImageFormatsAreDrawnFromTheirPixels)
+{
+    QImage png(QSize(800, 400), QImage::Format_RGB32);
+    png.fill(QColor(0, 0, 255));
+    ASSERT_TRUE(png.save(dir.filePath(QStringLiteral("step-1.jpg")), "png")); // misnamed on purpose
+    const auto loaded = loadPdfImage(dir.filePath(QStringLiteral("step-1.jpg")));
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded->jpegData.isEmpty());
+    const QString pdf = write(guide(QStringLiteral("Png"), {step(QStringLiteral("Png"), QStringLiteral("step-1.jpg"))}));
+    const QRect drawn = blueBounds(pdf, 1);
+    EXPECT_NEAR(drawn.left(), 94, 1);
+    EXPECT_NEAR(drawn.top(), 183, 1);
+    EXPECT_NEAR(drawn.width(), 464, 1);
+    EXPECT_NEAR(drawn.height(), 232, 1);
+}
+
+TEST_F(PdfExportTest, UnreadableScreenshotsAreDrawnWithoutImage)
 {
     QFile text(dir.filePath(QStringLiteral("notes.jpg")));
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("not an image");
     text.close();
-    QImage png(QSize(10, 10), QImage::Format_RGB32);
-    png.fill(Qt::blue);
-    ASSERT_TRUE(png.save(dir.filePath(QStringLiteral("shot.png")), "png"));
     EXPECT_FALSE(loadPdfImage(dir.filePath(QStringLiteral("notes.jpg"))));
     EXPECT_FALSE(loadPdfImage(dir.filePath(QStringLiteral("missing.jpg"))));
-    EXPECT_FALSE(loadPdfImage(dir.filePath(QStringLiteral("shot.png"))));
+    EXPECT_FALSE(loadPdfImage(dir.path()));
 
     const QString pdf = write(guide(QStringLiteral("Broken"), {step(QStringLiteral("One"), QStringLiteral("notes.jpg"), std::nullopt),
                                                                step(QStringLiteral("Two"), QStringLiteral("missing.jpg"), std::nullopt),

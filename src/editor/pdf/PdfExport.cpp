@@ -269,17 +269,30 @@ private:
         // by the matrix below) spares a full-size buffer that cairo would otherwise
         // copy into its page snapshot: 1 s and 40 MB more for a 100-step guide.
         // The placement tests render the result and check its pixels.
-        SurfacePtr source(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
-        if (cairo_surface_status(source.get()) != CAIRO_STATUS_SUCCESS)
-            return;
-        auto *bytes = new QByteArray(image.jpegData);
-        const cairo_status_t attached = cairo_surface_set_mime_data(
-            source.get(), CAIRO_MIME_TYPE_JPEG, reinterpret_cast<const unsigned char *>(bytes->constData()),
-            static_cast<unsigned long>(bytes->size()), [](void *data) { delete static_cast<QByteArray *>(data); },
-            bytes);
-        if (attached != CAIRO_STATUS_SUCCESS) {
-            delete bytes;
-            return;
+        const bool embedded = image.pixels.isNull();
+        SurfacePtr source;
+        if (embedded) {
+            source.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
+            if (cairo_surface_status(source.get()) != CAIRO_STATUS_SUCCESS)
+                return;
+            auto *bytes = new QByteArray(image.jpegData);
+            const cairo_status_t attached = cairo_surface_set_mime_data(
+                source.get(), CAIRO_MIME_TYPE_JPEG, reinterpret_cast<const unsigned char *>(bytes->constData()),
+                static_cast<unsigned long>(bytes->size()), [](void *data) { delete static_cast<QByteArray *>(data); },
+                bytes);
+            if (attached != CAIRO_STATUS_SUCCESS) {
+                delete bytes;
+                return;
+            }
+        } else {
+            // Qt's RGB32 and premultiplied ARGB32 are cairo's RGB24 and ARGB32 in
+            // memory. cairo copies the pixels before the QImage goes.
+            source.reset(cairo_image_surface_create_for_data(
+                const_cast<uchar *>(image.pixels.constBits()),
+                image.pixels.hasAlphaChannel() ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, image.pixels.width(),
+                image.pixels.height(), int(image.pixels.bytesPerLine())));
+            if (cairo_surface_status(source.get()) != CAIRO_STATUS_SUCCESS)
+                return;
         }
 
         // Pattern space from user space: undo the placement and scale, then the
@@ -296,7 +309,7 @@ private:
             oriented = oriented * QTransform(0, 1, -1, 0, sh, 0);
         const QTransform placed = QTransform::fromTranslate(-x, -y)
             * QTransform::fromScale(image.pixelWidth / w, image.pixelHeight / h) * oriented.inverted()
-            * QTransform::fromScale(1.0 / sw, 1.0 / sh);
+            * (embedded ? QTransform::fromScale(1.0 / sw, 1.0 / sh) : QTransform());
         cairo_matrix_t matrix;
         cairo_matrix_init(&matrix, placed.m11(), placed.m12(), placed.m21(), placed.m22(), placed.dx(), placed.dy());
 
@@ -350,8 +363,18 @@ std::optional<PdfImage> loadPdfImage(const QString &path)
     QImageReader reader(&file);
     file.seek(0);
     reader.setDecideFormatFromContent(true);
-    if (reader.format() != "jpeg")
-        return std::nullopt;
+    if (reader.format() != "jpeg") {
+        image.jpegData.clear();
+        reader.setAutoTransform(true);
+        const QImage decoded = reader.read();
+        if (decoded.isNull())
+            return std::nullopt;
+        image.pixels = decoded.convertToFormat(decoded.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                        : QImage::Format_RGB32);
+        image.pixelWidth = image.storedWidth = image.pixels.width();
+        image.pixelHeight = image.storedHeight = image.pixels.height();
+        return image;
+    }
     const QSize stored = reader.size();
     if (!stored.isValid())
         return std::nullopt;

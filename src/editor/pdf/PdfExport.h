@@ -3,6 +3,7 @@
 #include "model/Guide.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QSizeF>
 #include <QString>
 
@@ -12,10 +13,12 @@
 
 namespace kelvo {
 
-// A screenshot as the PDF embeds it: the JPEG file's own bytes, never decoded
+// A screenshot as the PDF embeds it: a JPEG file's own bytes, never decoded
 // into pixels, so the document stays as small as the screenshots themselves.
+// Other image files are decoded and embedded losslessly.
 struct PdfImage {
-    QByteArray jpegData;
+    QByteArray jpegData; // empty when pixels holds the image
+    QImage pixels;
     int pixelWidth = 0;  // as shown, after the file's orientation
     int pixelHeight = 0;
     int storedWidth = 0; // as stored in the JPEG stream
@@ -23,7 +26,7 @@ struct PdfImage {
     int transformation = 0; // QImageIOHandler::Transformations of the file
 };
 
-// Loads a JPEG for embedding: nothing for unreadable or non-JPEG files.
+// Loads a screenshot for embedding: nothing for unreadable files.
 std::optional<PdfImage> loadPdfImage(const QString &path);
 
 using PdfImageSource = std::function<std::optional<PdfImage>(const Step &)>;
