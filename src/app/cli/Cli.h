@@ -27,5 +27,6 @@ void printUsage();
 int runList(const QStringList &arguments);
 int runShow(const QStringList &arguments);
 int runInspect(const QStringList &arguments);
+int runExportPdf(const QStringList &arguments);
 
 } // namespace kelvo::cli
