@@ -5,6 +5,7 @@
 #include "capture/RecordingSession.h"
 
 #include <QGuiApplication>
+#include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -59,6 +60,14 @@ void HUDController::show()
     if (!screen)
         return;
     panel_->move(topCentre(screen->availableGeometry(), panel_->size()));
+    if (!compositingManagerRunning()) {
+        QPainterPath capsule;
+        const QRectF bounds(QPointF(0, 0), QSizeF(panel_->size()));
+        capsule.addRoundedRect(bounds, bounds.height() / 2, bounds.height() / 2);
+        panel_->setMask(QRegion(capsule.toFillPolygon().toPolygon()));
+    } else {
+        panel_->clearMask();
+    }
     if (!panel_->isVisible()) {
         // The workspace hints go on the unmapped window so the window manager sees them at map time.
         panel_->winId();

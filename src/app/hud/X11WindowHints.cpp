@@ -68,4 +68,26 @@ bool setOnAllWorkspaces(QWindow *window)
     return true;
 }
 
+bool compositingManagerRunning()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return true;
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return true;
+    // The screen number is the part after the dot of DISPLAY (":0.1"), 0 when absent.
+    int screen = 0;
+    const QByteArray display = qgetenv("DISPLAY");
+    if (const qsizetype dot = display.lastIndexOf('.'); dot > display.lastIndexOf(':'))
+        screen = display.mid(dot + 1).toInt();
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    const xcb_atom_t atom = internAtom(connection, name.constData());
+    if (atom == XCB_ATOM_NONE)
+        return false;
+    const Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom), nullptr));
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
 } // namespace kelvo

@@ -10,3 +10,12 @@ namespace kelvo {
 bool setOnAllWorkspaces(QWindow *window);
 
 } // namespace kelvo
+
+namespace kelvo {
+
+// Whether a compositing manager owns _NET_WM_CM_Sn for the default screen. Without
+// one, transparent pixels of a window show as black, so shaped windows need a mask.
+// True on platforms other than X11.
+bool compositingManagerRunning();
+
+} // namespace kelvo
