@@ -200,13 +200,12 @@ void Updater::checkForUpdates()
 void Updater::beginCheck()
 {
     QNetworkRequest request(options_.feedUrl);
-    // The version is all the server learns: no cookies, no cache validators, and a
+    // The version is all the server learns: no cookies, no cache (the manager has none), and a
     // neutral language instead of the one Qt would take from the locale.
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Kelvo/%1").arg(options_.version));
     request.setRawHeader("Accept-Language", "*");
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setTransferTimeout(30000);
     tooLarge_ = false;
