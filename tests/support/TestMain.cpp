@@ -6,6 +6,8 @@
 
 int main(int argc, char **argv)
 {
+    // No test, nor any kelvo it starts, checks for updates unless the test asks.
+    qputenv("KELVO_NO_UPDATES", "1");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

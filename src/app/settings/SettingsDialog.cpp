@@ -1,0 +1,189 @@
+#include "app/settings/SettingsDialog.h"
+
+#include "app/style/Palette.h"
+#include "app/style/Style.h"
+#include "app/style/Widgets.h"
+#include "app/updates/Updater.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kelvo {
+
+QString versionText(const std::optional<QString> &shortVersion, const std::optional<QString> &build)
+{
+    const QString dash(QChar(0x2013));
+    auto part = [&](const std::optional<QString> &value) {
+        return value && !value->trimmed().isEmpty() ? *value : dash;
+    };
+    return QStringLiteral("%1 (%2)").arg(part(shortVersion), part(build));
+}
+
+QString applicationVersionText()
+{
+    return versionText(QStringLiteral(KELVO_VERSION_TEXT), QStringLiteral(KELVO_BUILD_NUMBER));
+}
+
+QString abbreviateHome(const QString &path, const QString &home)
+{
+    const QString cleanHome = QDir::cleanPath(home);
+    const QString cleanPath = QDir::cleanPath(path);
+    if (cleanHome.isEmpty() || cleanHome == QLatin1String("/"))
+        return cleanPath;
+    if (cleanPath == cleanHome)
+        return QStringLiteral("~");
+    if (cleanPath.startsWith(cleanHome + QLatin1Char('/')))
+        return QStringLiteral("~") + cleanPath.mid(cleanHome.size());
+    return cleanPath;
+}
+
+namespace {
+
+QLabel *note(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    label->setFont(styleFont(12, QFont::Normal));
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, palette::inkSecondary);
+    label->setPalette(p);
+    return label;
+}
+
+QLabel *rowLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(styleFont(13, QFont::Normal));
+    return label;
+}
+
+// One section of the grouped form: a header above a raised card of rows.
+QFormLayout *addSection(QVBoxLayout *column, const QString &header, QWidget *parent)
+{
+    auto *title = new QLabel(header, parent);
+    title->setFont(styleFont(13, QFont::DemiBold));
+    QPalette p = title->palette();
+    p.setColor(QPalette::WindowText, palette::inkSecondary);
+    title->setPalette(p);
+    title->setContentsMargins(6, 0, 0, 0);
+    column->addWidget(title);
+    auto *card = new NeuRaised(14, 0.6, parent);
+    auto *form = new QFormLayout(card);
+    form->setContentsMargins(16, 12, 16, 12);
+    form->setHorizontalSpacing(16);
+    form->setVerticalSpacing(10);
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    column->addWidget(card);
+    column->addSpacing(8);
+    return form;
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(const QString &dataPath, Updater &updater,
+                               std::function<void(const QString &)> reveal, QWidget *parent)
+    : QDialog(parent)
+    , dataPath_(dataPath)
+    , updater_(updater)
+    , reveal_(std::move(reveal))
+{
+    setWindowTitle(QStringLiteral("Settings"));
+    setFixedSize(fixedSize);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *tabs = new QTabWidget(this);
+    tabs->setDocumentMode(true);
+    QPixmap gear(32, 32);
+    gear.fill(Qt::transparent);
+    {
+        QPainter painter(&gear);
+        paintSymbol(painter, QStringLiteral("gearshape"), QRectF(4, 4, 24, 24), palette::ink);
+    }
+    tabs->addTab(makeGeneralPage(), QIcon(gear), QStringLiteral("General"));
+    layout->addWidget(tabs);
+}
+
+QWidget *SettingsDialog::makeGeneralPage()
+{
+    auto *scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *page = new NeuSurface;
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(24, 20, 24, 20);
+    column->setSpacing(8);
+
+    // Recording
+    QFormLayout *recording = addSection(column, QStringLiteral("Recording"), page);
+    auto *shortcut = new QLabel(QStringLiteral("Ctrl+Alt+Super+R"), page);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(13);
+    shortcut->setFont(mono);
+    recording->addRow(rowLabel(QStringLiteral("Start or stop from any app"), page), shortcut);
+    recording->addRow(rowLabel(QStringLiteral("Menu bar"), page), rowLabel(QStringLiteral("Click the list icon"), page));
+
+    // Your data
+    QFormLayout *yourData = addSection(column, QStringLiteral("Your data"), page);
+    location_ = new QLabel(abbreviateHome(dataPath_, QDir::homePath()), page);
+    location_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    location_->setWordWrap(true);
+    location_->setFont(styleFont(13, QFont::Normal));
+    yourData->addRow(rowLabel(QStringLiteral("Location"), page), location_);
+    auto *show = new NeuButton(QStringLiteral("Show in Files"), {NeuButtonStyle::Kind::plain, true, false}, page);
+    connect(show, &QAbstractButton::clicked, this, [this] {
+        if (reveal_)
+            reveal_(dataPath_);
+    });
+    yourData->addRow(show);
+    yourData->addRow(note(QStringLiteral("Guides, screenshots and videos are stored only on this computer. Kelvo has no "
+                                     "account, no cloud sync and no analytics."),
+                      page));
+
+    // Updates
+    QFormLayout *updates = addSection(column, QStringLiteral("Updates"), page);
+    automatic_ = new QCheckBox(QStringLiteral("Check for updates automatically"), page);
+    automatic_->setFont(styleFont(13, QFont::Normal));
+    automatic_->setChecked(updater_.automaticallyChecksForUpdates());
+    // Connected after the first value, so only the user's changes are written.
+    connect(automatic_, &QCheckBox::toggled, this, [this](bool on) { updater_.setAutomaticallyChecksForUpdates(on); });
+    updates->addRow(automatic_);
+    auto *checkNow = new NeuButton(QStringLiteral("Check Now"), {NeuButtonStyle::Kind::plain, true, false}, page);
+    connect(checkNow, &QAbstractButton::clicked, this, [this] { updater_.checkForUpdates(); });
+    updates->addRow(checkNow);
+    updates->addRow(note(QStringLiteral("Once a day Kelvo asks our website for a small file listing the latest version. "
+                                        "It sends the app version and nothing else, and only installs an update that "
+                                        "is signed by us."),
+                         page));
+
+    // About
+    QFormLayout *about = addSection(column, QStringLiteral("About"), page);
+    version_ = new QLabel(applicationVersionText(), page);
+    version_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    version_->setFont(styleFont(13, QFont::Normal));
+    about->addRow(rowLabel(QStringLiteral("Version"), page), version_);
+
+    column->addStretch(1);
+    scroll->setWidget(page);
+    return scroll;
+}
+
+QString SettingsDialog::locationText() const
+{
+    return location_->text();
+}
+
+QString SettingsDialog::versionLabelText() const
+{
+    return version_->text();
+}
+
+} // namespace kelvo

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QTabWidget;
+
+namespace kelvo {
+
+class Updater;
+
+// "<short version> (<build>)", each missing or empty part shown as an en dash.
+QString versionText(const std::optional<QString> &shortVersion, const std::optional<QString> &build);
+// Kelvo's own version text, from the build.
+QString applicationVersionText();
+// path with the home folder written as "~"; paths outside the home folder unchanged.
+QString abbreviateHome(const QString &path, const QString &home);
+
+// Where guides are kept, how recording starts, privacy, updates and the version.
+// Its only setting is the updater's automatic check.
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr QSize fixedSize{500, 660};
+
+    SettingsDialog(const QString &dataPath, Updater &updater, std::function<void(const QString &)> reveal,
+                   QWidget *parent = nullptr);
+
+    QCheckBox *automaticCheckBox() const { return automatic_; }
+    QString locationText() const;
+    QString versionLabelText() const;
+
+private:
+    QWidget *makeGeneralPage();
+
+    QString dataPath_;
+    Updater &updater_;
+    std::function<void(const QString &)> reveal_;
+    QCheckBox *automatic_ = nullptr;
+    QLabel *location_ = nullptr;
+    QLabel *version_ = nullptr;
+};
+
+} // namespace kelvo

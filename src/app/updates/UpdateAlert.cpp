@@ -1,0 +1,44 @@
+#include "app/updates/UpdateAlert.h"
+
+#include <QMessageBox>
+
+namespace kelvo {
+
+void showUpdateCheckResult(QWidget *parent, const UpdateCheckResult &result, bool userInitiated,
+                           const QString &currentVersion)
+{
+    using Status = UpdateCheckResult::Status;
+    if (!userInitiated && result.status != Status::updateAvailable)
+        return;
+    auto *box = new QMessageBox(parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(QStringLiteral("Software Update"));
+    box->setTextFormat(Qt::RichText);
+    switch (result.status) {
+    case Status::updateAvailable: {
+        const QString version = result.latest->shortVersion.toHtmlEscaped();
+        box->setIcon(QMessageBox::Information);
+        box->setText(QStringLiteral("<b>Kelvo %1 is available.</b>").arg(version));
+        QString info = QStringLiteral("You have %1.").arg(currentVersion.toHtmlEscaped());
+        if (result.latest->link.isValid())
+            info += QStringLiteral(" <a href=\"%1\">Download Kelvo %2</a>")
+                        .arg(result.latest->link.toString(QUrl::FullyEncoded).toHtmlEscaped(), version);
+        box->setInformativeText(info);
+        box->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        break;
+    }
+    case Status::upToDate:
+        box->setIcon(QMessageBox::Information);
+        box->setText(QStringLiteral("<b>You're up to date.</b>"));
+        box->setInformativeText(QStringLiteral("Kelvo %1 is the newest version.").arg(currentVersion.toHtmlEscaped()));
+        break;
+    case Status::failed:
+        box->setIcon(QMessageBox::Warning);
+        box->setText(QStringLiteral("<b>Couldn't check for updates.</b>"));
+        box->setInformativeText(result.error.toHtmlEscaped());
+        break;
+    }
+    box->open();
+}
+
+} // namespace kelvo
