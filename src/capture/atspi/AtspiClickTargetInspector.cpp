@@ -11,12 +11,14 @@
 #pragma pop_macro("signals")
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <future>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace kelvo::atspi {
@@ -29,6 +31,10 @@ constexpr int descentLimit = 64;
 constexpr int clientSearchDepth = 3;
 // The accessibility bus answers at once when it runs; this only bounds a hang.
 constexpr int busTimeoutMs = 600;
+// How long a caller waits for the AT-SPI thread. Each request is bounded by the
+// 0.6 s messaging timeout, but a stuck library call is not: a click must never
+// hold up its step (and the end of a recording) for good.
+constexpr std::chrono::milliseconds callerPatience{10000};
 
 // ---- the one thread of libatspi ----------------------------------------------
 
@@ -43,14 +49,19 @@ public:
         return thread;
     }
 
-    template <typename F>
-    auto call(F &&function) -> decltype(function())
+    // Runs function on this thread and waits for it, at most limit; a caller
+    // that gives up gets fallback. function must own everything it uses: it
+    // may still run after its caller has left.
+    template <typename F, typename R = std::invoke_result_t<F>>
+    R call(F function, std::chrono::milliseconds limit, std::type_identity_t<R> fallback)
     {
         if (std::this_thread::get_id() == threadId)
             return function();
-        std::packaged_task<decltype(function())()> task(std::forward<F>(function));
-        auto result = task.get_future();
-        post([&task] { task(); });
+        auto task = std::make_shared<std::packaged_task<R()>>(std::move(function));
+        std::future<R> result = task->get_future();
+        post([task] { (*task)(); });
+        if (result.wait_for(limit) != std::future_status::ready)
+            return fallback;
         return result.get();
     }
 
@@ -419,15 +430,17 @@ AtspiClickTargetInspector::~AtspiClickTargetInspector() = default;
 
 std::optional<ClickTarget> AtspiClickTargetInspector::inspectTarget(double x, double y)
 {
-    return AtspiThread::instance().call([&] {
-        AtspiService service;
-        return kelvo::inspectTarget(service, *names, x, y);
-    });
+    return AtspiThread::instance().call(
+        [names = names, x, y]() -> std::optional<ClickTarget> {
+            AtspiService service;
+            return kelvo::inspectTarget(service, *names, x, y);
+        },
+        callerPatience, std::nullopt);
 }
 
 bool AtspiClickTargetInspector::accessibilityEnabled()
 {
-    return AtspiThread::instance().call([] { return busSaysEnabled(); });
+    return AtspiThread::instance().call([] { return busSaysEnabled(); }, callerPatience, false);
 }
 
 std::optional<QString> AtspiClickTargetInspector::accessibleApplicationName(qint64 pid)
@@ -448,7 +461,7 @@ std::optional<QString> AtspiClickTargetInspector::accessibleApplicationName(qint
         if (result.isEmpty())
             return std::nullopt;
         return result;
-    });
+    }, callerPatience, std::optional<QString>());
 }
 
 DesktopAccessibility makeDesktopAccessibility()
