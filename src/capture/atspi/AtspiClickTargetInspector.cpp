@@ -43,10 +43,12 @@ constexpr std::chrono::milliseconds callerPatience{10000};
 // main thread never touches it) and runs every libatspi call.
 class AtspiThread {
 public:
+    // Lives as long as the process and is never joined: a library call stuck
+    // on a hung application must not hold up the exit.
     static AtspiThread &instance()
     {
-        static AtspiThread thread;
-        return thread;
+        static AtspiThread *const thread = new AtspiThread;
+        return *thread;
     }
 
     // Runs function on this thread and waits for it, at most limit; a caller
@@ -72,24 +74,17 @@ private:
         : context(g_main_context_new())
         , loop(g_main_loop_new(context, FALSE))
     {
-        std::promise<std::thread::id> started;
-        auto id = started.get_future();
-        thread = std::thread([this, &started] {
+        auto started = std::make_shared<std::promise<std::thread::id>>();
+        auto id = started->get_future();
+        std::thread([this, started] {
             g_main_context_push_thread_default(context);
-            started.set_value(std::this_thread::get_id());
+            started->set_value(std::this_thread::get_id());
             g_main_loop_run(loop);
-            g_main_context_pop_thread_default(context);
-        });
+        }).detach();
         threadId = id.get();
     }
 
-    ~AtspiThread()
-    {
-        g_main_loop_quit(loop);
-        thread.join();
-        g_main_loop_unref(loop);
-        g_main_context_unref(context);
-    }
+    ~AtspiThread() = delete;
 
     void post(std::function<void()> job)
     {
@@ -108,7 +103,6 @@ private:
 
     GMainContext *context;
     GMainLoop *loop;
-    std::thread thread;
     std::thread::id threadId;
 };
 
@@ -278,10 +272,11 @@ bool busSaysEnabled()
 
 class Backend {
 public:
+    // Used on the AT-SPI thread only, and like it never destroyed.
     static Backend &onThread()
     {
-        static Backend backend;
-        return backend;
+        static Backend *const backend = new Backend;
+        return *backend;
     }
 
     bool ready()
