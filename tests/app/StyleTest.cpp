@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
