@@ -431,13 +431,33 @@ TEST_F(CaptureDesktopTest, StaticScreenGivesNoNewFrames)
     quiet.start();
     waitFor([&] { return quiet.elapsed() >= 1500; }, 5000);
     // The first grab at start, and nothing after on an unchanging screen.
-    EXPECT_LE(engine.statistics().framesGrabbed, 2u);
+    const auto grabbed = engine.statistics().framesGrabbed;
+    EXPECT_LE(grabbed, 2u);
+
+    // Moving the pointer changes no window but shows in the frames: the
+    // pointer is drawn in where the screen itself has other pixels.
+    // (an absolute xdotool move may be a warp, which gives no raw motion;
+    // a relative move goes through the XTest device like a mouse would.)
+    xdotool({"mousemove", "958", "538"});
+    xdotool({"mousemove_relative", "2", "2"});
+    ASSERT_TRUE(waitFor([&] { return engine.statistics().framesGrabbed > grabbed; }));
+    ASSERT_TRUE(waitFor([&] {
+        const QImage frame = engine.latestFrame();
+        for (int y = 540; y < 552; ++y) {
+            for (int x = 960; x < 966; ++x) {
+                if ((frame.pixel(x, y) | 0xff000000u) != screenPixel(QPoint(x, y)))
+                    return true;
+            }
+        }
+        return false;
+    }));
     ASSERT_TRUE(stopEngine(engine));
 }
 
 TEST_F(CaptureDesktopTest, KelvosOwnWindowIsAbsentFromFramesAndVideo)
 {
     const QColor beneath(200, 40, 40);
+    xdotool({"mousemove", "5", "5"}); // the pointer, drawn into frames, away from the probes
     // Managed, so the window manager stacks Kelvo's windows above it.
     OtherWindow other(QRect(0, 0, 1920, 1080), beneath, false, true, QPoint(960, 540));
     ASSERT_TRUE(other.ready());

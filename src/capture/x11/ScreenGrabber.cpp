@@ -1,8 +1,11 @@
 #include "capture/x11/ScreenGrabber.h"
 
+#include "capture/x11/CompositeRedirect.h"
+
 #include <xcb/composite.h>
 #include <xcb/shm.h>
 #include <xcb/xcb_renderutil.h>
+#include <xcb/xfixes.h>
 
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -77,11 +80,18 @@ std::unique_ptr<ScreenGrabber> ScreenGrabber::create(xcb_connection_t *c, xcb_sc
         *error = QStringLiteral("Couldn't set up shared memory for screen capture.");
         return nullptr;
     }
+    if (extensionPresent(c, &xcb_xfixes_id)) {
+        Reply<xcb_xfixes_query_version_reply_t> fv(
+            xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        g->cursor_ = bool(fv);
+    }
     if (extensionPresent(c, &xcb_composite_id) && extensionPresent(c, &xcb_render_id)) {
         Reply<xcb_composite_query_version_reply_t> cv(
             xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
         g->formats_.reset(xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr));
-        g->composite_ = cv && g->formats_ && g->formatFor(screen->root_visual) != 0;
+        // Window pictures hold whole windows only while top-levels are redirected.
+        g->composite_ = cv && g->formats_ && g->formatFor(screen->root_visual) != 0 &&
+                        redirectTopLevelsForCapture();
     }
     if (g->composite_) {
         const xcb_atom_t cm = internAtom(c, "_NET_WM_CM_S0");
@@ -154,11 +164,17 @@ void ScreenGrabber::scanWindows()
 QImage ScreenGrabber::grab()
 {
     scanWindows();
+    // Asked for now, read after the grab: one round trip for both.
+    xcb_xfixes_get_cursor_image_cookie_t cursorCookie{};
+    if (cursor_)
+        cursorCookie = xcb_xfixes_get_cursor_image(c_);
     Reply<xcb_shm_get_image_reply_t> r(xcb_shm_get_image_reply(
         c_,
         xcb_shm_get_image(c_, screen_->root, int16_t(area_.x()), int16_t(area_.y()), uint16_t(area_.width()),
                           uint16_t(area_.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, shm_->seg(), 0),
         nullptr));
+    Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(
+        cursor_ ? xcb_xfixes_get_cursor_image_reply(c_, cursorCookie, nullptr) : nullptr);
     if (!r)
         return {};
     for (const QRect &own : ownRects_)
@@ -172,7 +188,35 @@ QImage ScreenGrabber::grab()
     auto *dst = reinterpret_cast<uint32_t *>(image.bits());
     for (qsizetype i = 0; i < count; ++i)
         dst[i] = src[i] | 0xff000000u;
+    if (cursor)
+        drawCursor(image, *cursor);
     return image;
+}
+
+void ScreenGrabber::drawCursor(QImage &image, const xcb_xfixes_get_cursor_image_reply_t &cursor) const
+{
+    // The pointer as the user sees it: premultiplied ARGB laid OVER the frame.
+    const uint32_t *pixels = xcb_xfixes_get_cursor_image_cursor_image(&cursor);
+    if (xcb_xfixes_get_cursor_image_cursor_image_length(&cursor) < int(cursor.width) * cursor.height)
+        return;
+    const int left = cursor.x - cursor.xhot - area_.x();
+    const int top = cursor.y - cursor.yhot - area_.y();
+    for (int y = std::max(0, -top); y < cursor.height && top + y < image.height(); ++y) {
+        auto *line = reinterpret_cast<uint32_t *>(image.scanLine(top + y));
+        for (int x = std::max(0, -left); x < cursor.width && left + x < image.width(); ++x) {
+            const uint32_t p = pixels[y * cursor.width + x];
+            const uint32_t a = p >> 24;
+            if (a == 0)
+                continue;
+            uint32_t &d = line[left + x];
+            auto channel = [&](int shift) {
+                const uint32_t over = (p >> shift) & 0xff;
+                const uint32_t under = (d >> shift) & 0xff;
+                return std::min(255u, over + under * (255 - a) / 255) << shift;
+            };
+            d = 0xff000000u | channel(16) | channel(8) | channel(0);
+        }
+    }
 }
 
 void ScreenGrabber::compose(const QRect &rect)

@@ -4,6 +4,7 @@
 #include <QRect>
 
 #include <xcb/render.h>
+#include <xcb/xfixes.h>
 #include <xcb/xcb.h>
 
 #include <memory>
@@ -41,7 +42,8 @@ public:
                                                  unsigned ownPid, QString *error);
     ~ScreenGrabber();
 
-    // The area as an RGB32 image; null when the server refused the grab.
+    // The area as an RGB32 image with the pointer drawn in; null when the
+    // server refused the grab.
     QImage grab();
     bool excludesOwnWindows() const { return composite_; }
     // Rectangles (global pixels, with margin) of own windows seen at the last grab.
@@ -58,12 +60,14 @@ private:
     };
     ScreenGrabber() = default;
     void compose(const QRect &rect);
+    void drawCursor(QImage &image, const xcb_xfixes_get_cursor_image_reply_t &cursor) const;
     xcb_render_pictformat_t formatFor(xcb_visualid_t visual, uint8_t *depth = nullptr) const;
 
     xcb_connection_t *c_ = nullptr;
     xcb_screen_t *screen_ = nullptr;
     QRect area_;
     bool composite_ = false;
+    bool cursor_ = false;
     bool compositingManager_ = false;
     std::unique_ptr<ShmSegment> shm_;
     std::unique_ptr<ShmSegment> patchShm_;

@@ -9,6 +9,7 @@
 
 #include <xcb/damage.h>
 #include <xcb/xfixes.h>
+#include <xcb/xinput.h>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -132,10 +133,7 @@ void X11RecordingEngine::stop(StopDone done)
     if (!run->encoderThread.joinable())
         finishWaiter_.finish(); // it never started: no file to wait for
     finishWaiter_.wait(finishLimit, [this, run, done = std::move(done)] {
-        {
-            std::lock_guard lock(frameLock_);
-            latestFrame_ = QImage();
-        }
+        publish(QImage());
         if (run->encoderFinished)
             joinIfJoinable(run->encoderThread);
         else
@@ -162,13 +160,17 @@ X11RecordingEngine::Statistics X11RecordingEngine::statistics() const
 
 bool X11RecordingEngine::excludesOwnWindows() const
 {
-    return !last_ || last_->excludesOwnWindows;
+    return x11::redirectTopLevelsForCapture() && (!last_ || last_->excludesOwnWindows);
 }
 
 void X11RecordingEngine::publish(const QImage &frame)
 {
-    std::lock_guard lock(frameLock_);
-    latestFrame_ = frame;
+    QImage previous = frame;
+    {
+        std::lock_guard lock(frameLock_);
+        latestFrame_.swap(previous);
+    }
+    // previous is released here, outside the lock: freeing a frame is not free.
 }
 
 void X11RecordingEngine::fail(RecordingRun &run, const QString &error)
@@ -253,6 +255,22 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
         }
     }
 
+    // Pointer motion shows in the frames too (the pointer is drawn in), but
+    // moves no pixel on the screen: raw motion events say when it moved.
+    uint8_t xinputOpcode = 0;
+    if (const xcb_query_extension_reply_t *xi = xcb_get_extension_data(c, &xcb_input_id); xi && xi->present) {
+        x11::Reply<xcb_input_xi_query_version_reply_t> v(
+            xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+        if (v && v->major_version >= 2) {
+            struct {
+                xcb_input_event_mask_t head;
+                uint32_t bits;
+            } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
+            xcb_input_xi_select_events(c, screen->root, 1, &mask.head);
+            xinputOpcode = xi->major_opcode;
+        }
+    }
+
     const Clock::time_point t0 = Clock::now();
     auto msSinceStart = [t0] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
@@ -279,6 +297,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
 
     const int fd = xcb_get_file_descriptor(c);
     bool dirty = !damageOn;
+    bool pointerMoved = false;
     Clock::time_point nextGrab = Clock::now() + frameInterval;
     while (!run->stopRequested) {
         // Read everything xcb holds before sleeping on the socket, or queued
@@ -288,6 +307,10 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
                 xcb_damage_subtract(c, damage, XCB_NONE, parts);
                 xcb_xfixes_union_region(c, pending, parts, pending);
                 dirty = true;
+            } else if (xinputOpcode && (ev->response_type & 0x7f) == XCB_GE_GENERIC) {
+                auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
+                if (ge->extension == xinputOpcode && ge->event_type == XCB_INPUT_RAW_MOTION)
+                    dirty = pointerMoved = true;
             }
         }
         if (xcb_connection_has_error(c)) {
@@ -298,7 +321,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
         if (dirty && now >= nextGrab) {
             dirty = !damageOn;
             bool relevant = true;
-            if (damageOn && !grabber->ownRects().empty()) {
+            if (damageOn && !pointerMoved && !grabber->ownRects().empty()) {
                 // Changes inside Kelvo's own windows are not in the picture.
                 x11::Reply<xcb_xfixes_fetch_region_reply_t> region(
                     xcb_xfixes_fetch_region_reply(c, xcb_xfixes_fetch_region(c, pending), nullptr));
@@ -313,6 +336,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
                     }
                 }
             }
+            pointerMoved = false;
             if (damageOn)
                 xcb_xfixes_set_region(c, pending, 0, nullptr);
             if (relevant) {
