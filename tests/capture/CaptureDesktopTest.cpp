@@ -27,7 +27,9 @@ inline void PrintTo(const QString &s, std::ostream *os)
 }
 
 #include <csignal>
+#include <sys/resource.h>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace kelvo {
@@ -372,6 +374,92 @@ TEST_F(CaptureDesktopTest, UnwritableVideoPathIsRefusedWithTheSystemsReason)
     const StartResult r = startEngine(engine, display.id, QStringLiteral("/nonexistent-dir/video.mov"));
     ASSERT_TRUE(r.done);
     EXPECT_EQ(r.error, QStringLiteral("Couldn't create the video file: No such file or directory"));
+}
+
+TEST_F(CaptureDesktopTest, AFullDiskStopsTheRecordingWithTheSystemsReason)
+{
+    OtherWindow animation(QRect(100, 100, 300, 200), QColor(30, 160, 90), true);
+    ASSERT_TRUE(animation.ready());
+    X11RecordingEngine engine(scheduler);
+    std::vector<QString> reports;
+    std::mutex mutex;
+    engine.setOnUnexpectedStop([&](const QString &error) {
+        std::lock_guard lock(mutex);
+        reports.push_back(error);
+    });
+    // /dev/full opens like a file and fails every write with ENOSPC.
+    const StartResult r = startEngine(engine, display.id, QStringLiteral("/dev/full"));
+    ASSERT_TRUE(r.done);
+    QString reason;
+    if (r.error) {
+        reason = *r.error;
+    } else {
+        ASSERT_TRUE(waitFor([&] {
+            std::lock_guard lock(mutex);
+            return !reports.empty();
+        }));
+        ASSERT_TRUE(stopEngine(engine));
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(reports.size(), 1u); // told once, not once per frame
+        reason = reports.front();
+    }
+    EXPECT_TRUE(reason.contains(QStringLiteral("No space left on device"))) << reason.toStdString();
+}
+
+// Files of this process may grow to 40 kB while it lives; writes beyond fail
+// with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    FileSizeLimit()
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved_;
+        limited.rlim_cur = 40 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(CaptureDesktopTest, AWriteFailureMidRecordingIsReportedOnce)
+{
+    OtherWindow animation(QRect(0, 0, 1920, 1080), QColor(160, 90, 30), true);
+    ASSERT_TRUE(animation.ready());
+    QTemporaryDir dir;
+    X11RecordingEngine engine(scheduler);
+    std::vector<QString> reports;
+    std::mutex mutex;
+    engine.setOnUnexpectedStop([&](const QString &error) {
+        std::lock_guard lock(mutex);
+        reports.push_back(error);
+    });
+    {
+        FileSizeLimit limit;
+        const StartResult r = startEngine(engine, display.id, dir.filePath("video.mov"));
+        ASSERT_TRUE(r.done);
+        ASSERT_FALSE(r.error) << r.error->toStdString();
+        ASSERT_TRUE(waitFor([&] {
+            std::lock_guard lock(mutex);
+            return !reports.empty();
+        }));
+        ASSERT_TRUE(stopEngine(engine));
+    }
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports.front(), QStringLiteral("Couldn't write the video file: File too large"));
+    // What reached the disk before the failure still plays.
+    EXPECT_GT(ffprobe({"-count_frames", "-select_streams", "v:0", "-show_entries", "stream=nb_read_frames", "-of",
+                       "csv=p=0", dir.filePath("video.mov")})
+                  .toInt(),
+              0);
 }
 
 TEST_F(CaptureDesktopTest, ThreeSecondsOfAnAnimationBecomeAnHevcQuickTimeMovie)
