@@ -592,6 +592,32 @@ TEST_F(CaptureDesktopTest, KelvosOwnWindowIsAbsentFromFramesAndVideo)
         EXPECT_TRUE(near(first.pixel(p), beneath)) << p.x() << "," << p.y() << " " << describe(first.pixel(p));
 }
 
+TEST_F(CaptureDesktopTest, AnimationHiddenUnderKelvosWindowStillMakesFrames)
+{
+    xdotool({"mousemove", "5", "5"});
+    const QColor hidden(60, 120, 220);
+    const QRect hiddenRect(800, 300, 200, 150);
+    OtherWindow animation(hiddenRect, hidden, true);
+    ASSERT_TRUE(animation.ready());
+    OwnWindow hud(QColor(240, 240, 20));
+    hud.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    hud.setGeometry(hiddenRect.adjusted(-30, -30, 30, 30));
+    hud.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hud));
+    ASSERT_TRUE(waitFor([&] { return near(screenPixel(hiddenRect.center()), QColor(240, 240, 20)); }));
+
+    QTemporaryDir dir;
+    X11RecordingEngine engine(scheduler);
+    ASSERT_FALSE(startEngine(engine, display.id, dir.filePath("video.mov")).error);
+    // Nothing else on the screen moves: the hidden animation alone drives the frames.
+    EXPECT_TRUE(waitFor([&] { return engine.statistics().framesGrabbed >= 15; }))
+        << engine.statistics().framesGrabbed;
+    const QImage frame = engine.latestFrame();
+    EXPECT_TRUE(near(frame.pixel(hiddenRect.left() + 2, hiddenRect.bottom() - 2), hidden, 2))
+        << describe(frame.pixel(hiddenRect.left() + 2, hiddenRect.bottom() - 2));
+    ASSERT_TRUE(stopEngine(engine));
+}
+
 TEST_F(CaptureDesktopTest, ARecorderKilledMidRecordingLeavesADecodableFile)
 {
     OtherWindow animation(QRect(200, 200, 400, 300), QColor(90, 30, 160), true);

@@ -10,6 +10,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kelvo::x11 {
@@ -159,6 +160,17 @@ void ScreenGrabber::scanWindows()
             ownRects_.push_back(frame.adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin));
     }
     ownership_->retainOnly(present);
+}
+
+std::vector<xcb_window_t> ScreenGrabber::windowsUnderOwn() const
+{
+    std::vector<xcb_window_t> under;
+    for (const TopLevel &w : topLevels_) {
+        if (!w.own && std::any_of(ownRects_.begin(), ownRects_.end(),
+                                  [&](const QRect &own) { return own.intersects(w.frame); }))
+            under.push_back(w.window);
+    }
+    return under;
 }
 
 QImage ScreenGrabber::grab()

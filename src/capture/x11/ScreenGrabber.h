@@ -48,6 +48,9 @@ public:
     bool excludesOwnWindows() const { return composite_; }
     // Rectangles (global pixels, with margin) of own windows seen at the last grab.
     const std::vector<QRect> &ownRects() const { return ownRects_; }
+    // Other windows that own windows cover, in part or whole, at the last grab:
+    // their changes reach the screen's own damage only where they show.
+    std::vector<xcb_window_t> windowsUnderOwn() const;
     // Refreshes ownRects() without grabbing.
     void scanWindows();
 

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
+#include <unordered_map>
 
 namespace kelvo {
 
@@ -298,14 +299,46 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
     const int fd = xcb_get_file_descriptor(c);
     bool dirty = !damageOn;
     bool pointerMoved = false;
+    bool underOwnChanged = false;
+    // Damage on each window that Kelvo's windows cover, so changes hidden
+    // from the screen's damage still make a frame.
+    std::unordered_map<xcb_window_t, xcb_damage_damage_t> watched;
+    auto watchWindowsUnderOwn = [&] {
+        if (!damageOn)
+            return;
+        const std::vector<xcb_window_t> under = grabber->windowsUnderOwn();
+        for (auto it = watched.begin(); it != watched.end();) {
+            if (std::find(under.begin(), under.end(), it->first) == under.end()) {
+                xcb_damage_destroy(c, it->second); // an error if the window is gone; ignored
+                it = watched.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (xcb_window_t w : under) {
+            if (watched.count(w))
+                continue;
+            const xcb_damage_damage_t d = xcb_generate_id(c);
+            xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+            watched.emplace(w, d);
+        }
+    };
+    watchWindowsUnderOwn();
     Clock::time_point nextGrab = Clock::now() + frameInterval;
     while (!run->stopRequested) {
         // Read everything xcb holds before sleeping on the socket, or queued
         // events would wait for the next wake-up.
         while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
             if (damageOn && ev->response_type == damageEvent) {
-                xcb_damage_subtract(c, damage, XCB_NONE, parts);
-                xcb_xfixes_union_region(c, pending, parts, pending);
+                auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(ev.get());
+                if (notify->damage == damage) {
+                    xcb_damage_subtract(c, damage, XCB_NONE, parts);
+                    xcb_xfixes_union_region(c, pending, parts, pending);
+                } else {
+                    // A window under one of Kelvo's changed: the frame shows it.
+                    xcb_damage_subtract(c, notify->damage, XCB_NONE, XCB_NONE);
+                    underOwnChanged = true;
+                }
                 dirty = true;
             } else if (xinputOpcode && (ev->response_type & 0x7f) == XCB_GE_GENERIC) {
                 auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
@@ -321,7 +354,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
         if (dirty && now >= nextGrab) {
             dirty = !damageOn;
             bool relevant = true;
-            if (damageOn && !pointerMoved && !grabber->ownRects().empty()) {
+            if (damageOn && !pointerMoved && !underOwnChanged && !grabber->ownRects().empty()) {
                 // Changes inside Kelvo's own windows are not in the picture.
                 x11::Reply<xcb_xfixes_fetch_region_reply_t> region(
                     xcb_xfixes_fetch_region_reply(c, xcb_xfixes_fetch_region(c, pending), nullptr));
@@ -337,6 +370,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
                 }
             }
             pointerMoved = false;
+            underOwnChanged = false;
             if (damageOn)
                 xcb_xfixes_set_region(c, pending, 0, nullptr);
             if (relevant) {
@@ -345,6 +379,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
                     break;
                 }
                 nextGrab = now + frameInterval;
+                watchWindowsUnderOwn();
             }
             xcb_flush(c);
             continue; // replies may have queued events: drain before sleeping
@@ -361,6 +396,8 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
     run->endMs = msSinceStart();
     run->queue.close();
     if (damageOn && !xcb_connection_has_error(c)) {
+        for (const auto &[window, d] : watched)
+            xcb_damage_destroy(c, d);
         xcb_damage_destroy(c, damage);
         xcb_xfixes_destroy_region(c, parts);
         xcb_xfixes_destroy_region(c, pending);
