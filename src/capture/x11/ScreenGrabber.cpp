@@ -26,6 +26,42 @@ bool extensionPresent(xcb_connection_t *c, xcb_extension_t *ext)
 }
 } // namespace
 
+struct FramePool::Lease {
+    std::shared_ptr<FramePool> pool;
+    std::unique_ptr<uint32_t[]> pixels;
+};
+
+QImage FramePool::take(QSize size)
+{
+    // Enough for the newest frame, the encoder's queue and a few kept by callers.
+    std::unique_ptr<uint32_t[]> pixels;
+    {
+        std::lock_guard lock(mutex_);
+        if (size != size_) {
+            free_.clear();
+            size_ = size;
+        }
+        if (!free_.empty()) {
+            pixels = std::move(free_.back());
+            free_.pop_back();
+        }
+    }
+    if (!pixels)
+        pixels.reset(new uint32_t[std::size_t(size.width()) * std::size_t(size.height())]);
+    auto *lease = new Lease{shared_from_this(), std::move(pixels)};
+    return QImage(reinterpret_cast<uchar *>(lease->pixels.get()), size.width(), size.height(), size.width() * 4,
+                  QImage::Format_RGB32, &FramePool::giveBack, lease);
+}
+
+void FramePool::giveBack(void *info)
+{
+    std::unique_ptr<Lease> lease(static_cast<Lease *>(info));
+    constexpr std::size_t kept = 10;
+    std::lock_guard lock(lease->pool->mutex_);
+    if (lease->pool->free_.size() < kept)
+        lease->pool->free_.push_back(std::move(lease->pixels));
+}
+
 std::unique_ptr<ShmSegment> ShmSegment::create(xcb_connection_t *c, std::size_t size)
 {
     std::unique_ptr<ShmSegment> s(new ShmSegment);
@@ -194,9 +230,10 @@ QImage ScreenGrabber::grab()
 
     // Copy out of the shared segment (the server writes it again on the next
     // grab) and make the padding byte opaque in the same pass.
-    QImage image(area_.size(), QImage::Format_RGB32);
+    QImage image = pool_->take(area_.size());
     const auto *src = reinterpret_cast<const uint32_t *>(shm_->data());
     const qsizetype count = qsizetype(area_.width()) * area_.height();
+    // bits() of a fresh image with one owner does not copy.
     auto *dst = reinterpret_cast<uint32_t *>(image.bits());
     for (qsizetype i = 0; i < count; ++i)
         dst[i] = src[i] | 0xff000000u;

@@ -8,6 +8,7 @@
 #include <xcb/xcb.h>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "capture/x11/XcbUtil.h"
@@ -30,6 +31,21 @@ private:
     xcb_connection_t *c_ = nullptr;
     void *addr_ = nullptr;
     uint32_t seg_ = 0;
+};
+
+// Pixel buffers for frames, used again once every copy of a frame is gone:
+// a fresh 8 MB buffer per frame would cost a page fault per 4 kB.
+class FramePool : public std::enable_shared_from_this<FramePool> {
+public:
+    // An RGB32 image of size whose buffer comes back here when released.
+    QImage take(QSize size);
+
+private:
+    struct Lease;
+    static void giveBack(void *lease);
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<uint32_t[]>> free_;
+    QSize size_;
 };
 
 // Grabs one area of the screen with MIT-SHM. Where Composite is available the
@@ -79,6 +95,7 @@ private:
     std::unique_ptr<OwnershipCache> ownership_;
     std::vector<TopLevel> topLevels_;
     std::vector<QRect> ownRects_;
+    std::shared_ptr<FramePool> pool_ = std::make_shared<FramePool>();
 };
 
 } // namespace kelvo::x11
