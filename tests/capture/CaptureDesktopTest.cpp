@@ -3,6 +3,7 @@
 // recorder killed mid-recording.
 #include "capture/GlobalHotKey.h"
 #include "capture/x11/CompositeRedirect.h"
+#include "capture/x11/DesktopPermissionProbe.h"
 #include "capture/x11/X11ClickMonitor.h"
 #include "capture/x11/X11DisplayProvider.h"
 #include "capture/x11/X11RecordingEngine.h"
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -161,6 +163,40 @@ TEST_F(CaptureDesktopTest, TheVirtualScreenIsOnePrimaryDisplayAndThePointerIsFou
     const auto under = displayAt(all, provider.pointerPosition());
     ASSERT_TRUE(under);
     EXPECT_EQ(under->id, all.front().id);
+}
+
+// ---- permissions
+
+void setAccessibilityBus(bool on)
+{
+    QProcess::execute(QStringLiteral("dbus-send"),
+                      {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                       "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:IsEnabled",
+                       on ? "variant:boolean:true" : "variant:boolean:false"});
+}
+
+TEST_F(CaptureDesktopTest, GrantsAreReadFromTheDisplayAndTheAccessibilityBus)
+{
+    DesktopPermissionProbe probe;
+    EXPECT_TRUE(probe.screenRecording());
+    EXPECT_TRUE(probe.accessibility());
+
+    setAccessibilityBus(false);
+    EXPECT_FALSE(probe.accessibility());
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("kelvo.ini"), QSettings::IniFormat);
+    Permissions permissions(probe, settings);
+    EXPECT_FALSE(permissions.accessibility());
+    permissions.requestAccessibility(); // switches the bus on, as a user would
+    EXPECT_TRUE(permissions.accessibility());
+    EXPECT_TRUE(probe.accessibility());
+    setAccessibilityBus(true);
+
+    // No X display: no screen recording (a Wayland session without X11).
+    const QByteArray saved = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":4077");
+    EXPECT_FALSE(probe.screenRecording());
+    qputenv("DISPLAY", saved);
 }
 
 // ---- clicks

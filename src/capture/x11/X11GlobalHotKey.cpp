@@ -5,7 +5,6 @@
 
 #include "capture/x11/XcbUtil.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
