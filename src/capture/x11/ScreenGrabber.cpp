@@ -191,7 +191,7 @@ void ScreenGrabber::scanWindows()
         if (!frame.intersects(area_))
             continue;
         const bool own = ownership_->isOwn(kids[i]);
-        topLevels_.push_back({kids[i], a->visual, frame, own});
+        topLevels_.push_back({kids[i], a->visual, frame, g->border_width, own});
         if (own)
             ownRects_.push_back(frame.adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin));
     }
@@ -316,8 +316,9 @@ void ScreenGrabber::compose(const QRect &rect)
         xcb_render_create_picture(c_, source, w.window, format, XCB_RENDER_CP_SUBWINDOW_MODE, &mode);
         const uint8_t op =
             (depth == 32 && compositingManager_) ? XCB_RENDER_PICT_OP_OVER : XCB_RENDER_PICT_OP_SRC;
-        xcb_render_composite(c_, op, source, XCB_NONE, target, int16_t(part.x() - w.frame.x()),
-                             int16_t(part.y() - w.frame.y()), 0, 0, int16_t(part.x() - rect.x()),
+        // The window's picture starts inside its border.
+        xcb_render_composite(c_, op, source, XCB_NONE, target, int16_t(part.x() - w.frame.x() - w.border),
+                             int16_t(part.y() - w.frame.y() - w.border), 0, 0, int16_t(part.x() - rect.x()),
                              int16_t(part.y() - rect.y()), uint16_t(part.width()), uint16_t(part.height()));
         xcb_render_free_picture(c_, source);
     }

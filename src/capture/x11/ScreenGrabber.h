@@ -74,7 +74,8 @@ private:
     struct TopLevel {
         xcb_window_t window;
         xcb_visualid_t visual;
-        QRect frame;
+        QRect frame; // with the border
+        int border;
         bool own;
     };
     ScreenGrabber() = default;
