@@ -324,6 +324,11 @@ TEST_F(CaptureDesktopTest, HotKeyFiresOncePerPressOnlyWithAllThreeModifiers)
     ASSERT_TRUE(waitFor([&] { return presses >= 3; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(presses, 3);
+    // With CapsLock on it is still the same shortcut.
+    xdotool({"key", "Caps_Lock"});
+    xdotool({"key", "ctrl+alt+super+r"});
+    xdotool({"key", "Caps_Lock"});
+    ASSERT_TRUE(waitFor([&] { return presses == 4; }));
 
     // A second registration of the same combination fails cleanly.
     EXPECT_FALSE(GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, [] {}));
