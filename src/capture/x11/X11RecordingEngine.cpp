@@ -289,6 +289,15 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
         return true;
     };
 
+    if (damageOn) {
+        // A new damage object starts out covering the whole screen; the first
+        // grab below shows all of it, so drop that report.
+        xcb_damage_subtract(c, damage, XCB_NONE, XCB_NONE);
+        x11::Reply<xcb_get_input_focus_reply_t> sync(
+            xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+        }
+    }
     if (!grabAndQueue()) {
         run->writer.reset();
         return answer(QStringLiteral("Couldn't capture the screen."));
