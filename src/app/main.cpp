@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/cli/Cli.h"
+#include "capture/x11/CompositeRedirect.h"
 #include "model/QtScheduler.h"
 #include "store/GuideStore.h"
 
@@ -14,6 +15,8 @@ namespace {
 int runApplication(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // Before any window of ours shows, so recordings can leave them out.
+    kelvo::x11::redirectTopLevelsForCapture();
     QApplication::setApplicationName(QStringLiteral("Kelvo"));
     QApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
     kelvo::QtScheduler scheduler;
