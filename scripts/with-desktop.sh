@@ -14,18 +14,19 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-display=""
-for n in $(seq 90 190); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "with-desktop: no free display number" >&2; exit 1; }
-
-Xvfb ":$display" -screen 0 1920x1080x24 +extension Composite +extension RANDR -nolisten tcp \
-  >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it to the pipe (-displayfd),
+# so desktops started side by side never collide.
+fifo=$(mktemp -u /tmp/kelvo-display.XXXXXX)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 +extension Composite +extension RANDR -nolisten tcp \
+  3>"$fifo" >/dev/null 2>&1 &
 pids+=($!)
+read -r -t 30 display <"$fifo" || display=""
+rm -f "$fifo"
+[ -n "$display" ] || { echo "with-desktop: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display"
 for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "with-desktop: Xvfb did not start" >&2; exit 1; }
+xdpyinfo >/dev/null 2>&1 || { echo "with-desktop: Xvfb did not answer" >&2; exit 1; }
 
 runtime_dir=$(mktemp -d /tmp/kelvo-runtime.XXXXXX)
 chmod 700 "$runtime_dir"

@@ -244,6 +244,7 @@ void RecordingSession::engineStarted(std::optional<QString> error)
     startedAtDate_ = services_.currentDateTime();
     clickMonitor_->start();
     setPhase(Phase::recording());
+    saveProgress();
     tick();
 }
 
@@ -310,6 +311,8 @@ void RecordingSession::stepDone(std::optional<Step> step)
         steps_.append(std::move(*step));
         stepCount_ = int(steps_.size());
         emit stepCountChanged(stepCount_);
+        if (phase_.isRecording())
+            saveProgress();
     }
     finishIfDone();
 }
@@ -347,25 +350,38 @@ void RecordingSession::finish()
     });
 }
 
+Guide RecordingSession::assembleGuide() const
+{
+    const QDateTime createdAt = startedAt_ ? startedAtDate_ : services_.currentDateTime();
+    Guide guide;
+    guide.id = guideID_;
+    guide.title = defaultGuideTitle(createdAt, QLocale());
+    guide.createdAt = createdAt;
+    guide.duration = startedAt_ ? secondsBetween(*startedAt_, services_.scheduler.now()) : 0;
+    guide.steps = steps_;
+    std::stable_sort(guide.steps.begin(), guide.steps.end(),
+                     [](const Step &a, const Step &b) { return a.timestamp < b.timestamp; });
+    return guide;
+}
+
+void RecordingSession::saveProgress()
+{
+    // A crash or kill mid-recording must not lose what was captured: the folder
+    // always holds a readable guide that the next start loads.
+    Guide guide = assembleGuide();
+    guide.videoFileName = QString::fromLatin1(videoFileName);
+    services_.store.save(guide);
+}
+
 void RecordingSession::finishIfDone()
 {
     if (!phase_.isFinishing() || !engineStopped_ || pending_ > 0)
         return;
     engineStopped_ = false;
 
-    const QDateTime createdAt = startedAt_ ? startedAtDate_ : services_.currentDateTime();
-    const auto now = services_.scheduler.now();
-    Guide guide;
-    guide.id = guideID_;
-    guide.title = defaultGuideTitle(createdAt, QLocale());
-    guide.createdAt = createdAt;
-    guide.duration = startedAt_ ? secondsBetween(*startedAt_, now) : 0;
+    Guide guide = assembleGuide();
     if (!folder_.isEmpty() && QFileInfo(folder_ + QLatin1Char('/') + QLatin1String(videoFileName)).isFile())
         guide.videoFileName = QString::fromLatin1(videoFileName);
-    guide.steps = steps_;
-    std::stable_sort(guide.steps.begin(), guide.steps.end(),
-                     [](const Step &a, const Step &b) { return a.timestamp < b.timestamp; });
-
     services_.store.add(guide);
     setPhase(Phase::idle());
     if (onFinished)

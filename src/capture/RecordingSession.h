@@ -94,6 +94,8 @@ private:
     void stepDone(std::optional<Step> step);
     void finish();
     void finishIfDone();
+    Guide assembleGuide() const;
+    void saveProgress();
     void handleUnexpectedStop(const QString &error);
 
     Services services_;

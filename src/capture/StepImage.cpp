@@ -20,9 +20,11 @@ std::optional<QByteArray> renderStepImage(double clickX, double clickY, const QI
     // QImage::scaled averages the area for large reductions; QPainter's smooth
     // transform is bilinear and would alias text.
     QImage bitmap = (width == image.width() && height == image.height())
-        ? image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-        : image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-              .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        ? image.copy()
+        : image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Frames come as RGB32; anything else is brought to a format QPainter draws on directly.
+    if (bitmap.format() != QImage::Format_RGB32 && bitmap.format() != QImage::Format_ARGB32_Premultiplied)
+        bitmap = bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (bitmap.isNull())
         return std::nullopt;
     bitmap.setColorSpace(QColorSpace::SRgb);
@@ -50,7 +52,7 @@ std::optional<QByteArray> renderStepImage(double clickX, double clickY, const QI
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpeg");
     writer.setQuality(85);
-    if (!writer.write(bitmap.convertToFormat(QImage::Format_RGB888)))
+    if (!writer.write(bitmap))
         return std::nullopt;
     return data;
 }

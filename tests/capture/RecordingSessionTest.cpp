@@ -450,6 +450,32 @@ TEST_F(RecordingSessionTest, UnexpectedStopSavesWhatWasCaptured)
         << "ignored outside a recording";
 }
 
+TEST_F(RecordingSessionTest, AnInterruptedRecordingLeavesAReadableGuide)
+{
+    startRecording();
+    const QString folder = QFileInfo(engine->log->videoPath).path();
+    const auto onDisk = [&] {
+        QFile file(folder + "/guide.json");
+        return file.open(QIODevice::ReadOnly) ? decodeGuide(file.readAll()) : std::nullopt;
+    };
+    ASSERT_TRUE(onDisk()) << "written as soon as capture starts";
+    EXPECT_TRUE(onDisk()->steps.isEmpty());
+    EXPECT_EQ(onDisk()->videoFileName, "video.mov");
+    click(700, 100, 2000ms);
+    click(100, 100, 1000ms);
+    settle();
+    ASSERT_EQ(onDisk()->steps.size(), 2);
+    EXPECT_DOUBLE_EQ(onDisk()->steps[0].timestamp, 2.0);
+    EXPECT_DOUBLE_EQ(onDisk()->duration, 3.0);
+    // What the next start of Kelvo sees if this one is killed now.
+    GuideStore nextRun(scheduler, data.path());
+    ASSERT_EQ(nextRun.guides().size(), 1);
+    EXPECT_EQ(nextRun.guides()[0].steps.size(), 2);
+    EXPECT_TRUE(QFile::exists(folder + "/step-1.jpg"));
+    EXPECT_TRUE(QFile::exists(folder + "/step-2.jpg"));
+    EXPECT_TRUE(store.guides().isEmpty()) << "the library gets the guide at Stop";
+}
+
 TEST_F(RecordingSessionTest, TheSessionIsReusable)
 {
     startRecording();

@@ -8,6 +8,8 @@ namespace {
 const Command table[] = {
     {"list", "kelvo list", false, runList},
     {"show", "kelvo show ID", false, runShow},
+    {"inspect", "kelvo inspect X Y [--right]", false, runInspect},
+    {"export-pdf", "kelvo export-pdf ID FILE", false, runExportPdf},
 };
 } // namespace
 

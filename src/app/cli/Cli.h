@@ -26,5 +26,7 @@ void printUsage();
 // Each command, one file each.
 int runList(const QStringList &arguments);
 int runShow(const QStringList &arguments);
+int runInspect(const QStringList &arguments);
+int runExportPdf(const QStringList &arguments);
 
 } // namespace kelvo::cli

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "capture/ClickTarget.h"
+
+#include <optional>
+
+namespace kelvo {
+
+// Describes the element under a point. Blocking; callable from any thread.
+class ClickTargetInspector {
+public:
+    virtual ~ClickTargetInspector();
+    // x, y: global pixels, origin at the top-left of the screen space. Nothing
+    // when accessibility is off or no element is there; never prompts.
+    virtual std::optional<ClickTarget> inspectTarget(double x, double y) = 0;
+};
+
+} // namespace kelvo

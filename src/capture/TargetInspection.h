@@ -1,0 +1,42 @@
+#pragma once
+
+#include "capture/AccessibleElement.h"
+#include "capture/ApplicationNames.h"
+#include "capture/ClickTarget.h"
+
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+namespace kelvo {
+
+// The accessibility service as the inspection needs it. Called on one thread
+// per inspection; backends that need a particular thread arrange it themselves.
+class AccessibilityService {
+public:
+    virtual ~AccessibilityService();
+    // Whether the service may be used; never prompts.
+    virtual bool isTrusted() = 0;
+    virtual void setMessagingTimeout(float seconds) = 0;
+    // The deepest element at the point, or nothing.
+    virtual ElementPtr elementAtPosition(float x, float y) = 0;
+};
+
+// Roles a click on passive content is promoted to.
+const QSet<QString> &actionableRoles();
+inline constexpr int parentWalkLimit = 3;
+inline constexpr float messagingTimeoutSeconds = 0.6f;
+// How many children the label search looks at.
+inline constexpr int labelChildLimit = 6;
+
+// The first non-empty of the element's seven label sources, or nothing.
+std::optional<QString> elementLabel(AccessibleElement &element, const std::optional<QString> &role);
+
+// The whole inspection of the point (x, y), global pixels with a top-left origin.
+std::optional<ClickTarget> inspectTarget(AccessibilityService &service, ApplicationNames &names, double x, double y);
+
+// From an already hit element on: promotion, label, window title, application.
+ClickTarget describeElement(AccessibleElement &clicked, ApplicationNames &names);
+
+} // namespace kelvo

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "capture/ApplicationNames.h"
+#include "capture/ClickTargetInspector.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace kelvo::atspi {
+
+// The inspector of an X11 desktop with AT-SPI 2. Every libatspi call runs on
+// one dedicated thread shared by all instances; inspectTarget hops there and
+// blocks until the answer is ready, so it may be called from any thread.
+class AtspiClickTargetInspector : public ClickTargetInspector {
+public:
+    // names gives the application name of the clicked element's process; it is
+    // called on the AT-SPI thread.
+    explicit AtspiClickTargetInspector(std::shared_ptr<ApplicationNames> names);
+    ~AtspiClickTargetInspector() override;
+
+    std::optional<ClickTarget> inspectTarget(double x, double y) override;
+
+    // Whether the accessibility bus says accessibility is on (IsEnabled).
+    static bool accessibilityEnabled();
+    // The AT-SPI name of the application with process pid; nothing when
+    // accessibility is off or no such application is registered.
+    static std::optional<QString> accessibleApplicationName(qint64 pid);
+
+private:
+    std::shared_ptr<ApplicationNames> names;
+};
+
+// Application names and the inspector of this desktop, wired together: names
+// fall back to the AT-SPI application name.
+struct DesktopAccessibility {
+    std::shared_ptr<ApplicationNames> names;
+    std::shared_ptr<ClickTargetInspector> inspector;
+};
+DesktopAccessibility makeDesktopAccessibility();
+
+} // namespace kelvo::atspi

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kelvo::x11 {
+
+// The Name of installed applications' desktop entries, found by the hints an
+// application leaves: its desktop file id, its WM_CLASS, its executable.
+class DesktopEntries {
+public:
+    // Reads every *.desktop file under each directory's "applications" folder;
+    // earlier directories win, as in the XDG data-dir order.
+    explicit DesktopEntries(const QStringList &dataDirectories, const QString &locale);
+    // $XDG_DATA_HOME then $XDG_DATA_DIRS, and the user's locale.
+    static DesktopEntries fromEnvironment();
+
+    // By desktop file id ("org.gnome.Nautilus" or "org.gnome.Nautilus.desktop").
+    std::optional<QString> nameForId(const QString &id) const;
+    // By WM_CLASS: StartupWMClass first, then a file id equal to the class or instance
+    // (case-insensitive), then a reverse-DNS id ending in it.
+    std::optional<QString> nameForWindowClass(const QString &instance, const QString &className) const;
+    // By the program a desktop entry's Exec or TryExec starts.
+    std::optional<QString> nameForExecutable(const QString &program) const;
+
+    qsizetype size() const { return names.size(); }
+
+private:
+    void readFile(const QString &path, const QString &id, const QString &locale);
+
+    QHash<QString, QString> names;            // id (lower case, no ".desktop") → Name
+    QHash<QString, QString> idsByWmClass;     // StartupWMClass → id
+    QHash<QString, QString> idsByExecutable;  // program base name → id
+};
+
+} // namespace kelvo::x11

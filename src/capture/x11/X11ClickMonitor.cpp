@@ -1,0 +1,99 @@
+#include "capture/x11/X11ClickMonitor.h"
+
+#include "model/Scheduler.h"
+
+#include <QSocketNotifier>
+
+#include <xcb/xinput.h>
+
+#include <unistd.h>
+
+namespace kelvo {
+
+namespace {
+constexpr uint32_t leftButton = 1;
+constexpr uint32_t rightButton = 3;
+} // namespace
+
+X11ClickMonitor::X11ClickMonitor(Scheduler &scheduler) : scheduler_(scheduler) {}
+
+X11ClickMonitor::~X11ClickMonitor()
+{
+    stop();
+}
+
+void X11ClickMonitor::start()
+{
+    stop();
+    auto open = x11::connectToDisplay();
+    if (!open)
+        return;
+    xcb_connection_t *c = open->connection.get();
+    const xcb_query_extension_reply_t *ext = xcb_get_extension_data(c, &xcb_input_id);
+    if (!ext || !ext->present)
+        return;
+    x11::Reply<xcb_input_xi_query_version_reply_t> version(
+        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+    if (!version || version->major_version < 2)
+        return;
+    struct {
+        xcb_input_event_mask_t head;
+        uint32_t bits;
+    } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
+    x11::Reply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_input_xi_select_events_checked(c, open->screen->root, 1, &mask.head)));
+    if (error)
+        return;
+    xinputOpcode_ = ext->major_opcode;
+    screen_ = open->screen;
+    ownership_ = std::make_unique<x11::OwnershipCache>(c, unsigned(getpid()));
+    connection_ = std::move(open->connection);
+    notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { readEvents(); });
+}
+
+void X11ClickMonitor::stop()
+{
+    if (notifier_) {
+        // May run inside the notifier's own signal: let the event loop delete it.
+        notifier_->setEnabled(false);
+        notifier_.release()->deleteLater();
+    }
+    ownership_.reset();
+    connection_.reset();
+    screen_ = nullptr;
+}
+
+void X11ClickMonitor::readEvents()
+{
+    xcb_connection_t *c = connection_.get();
+    // The pointer queries below may queue more events; the loop takes them too.
+    while (c) {
+        x11::Reply<xcb_generic_event_t> ev(xcb_poll_for_event(c));
+        if (!ev)
+            break;
+        if ((ev->response_type & 0x7f) != XCB_GE_GENERIC)
+            continue;
+        auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
+        if (ge->extension != xinputOpcode_ || ge->event_type != XCB_INPUT_RAW_BUTTON_PRESS)
+            continue;
+        const uint32_t button = reinterpret_cast<xcb_input_raw_button_press_event_t *>(ev.get())->detail;
+        if (button != leftButton && button != rightButton)
+            continue;
+        x11::Reply<xcb_query_pointer_reply_t> pointer(
+            xcb_query_pointer_reply(c, xcb_query_pointer(c, screen_->root), nullptr));
+        if (!pointer)
+            continue;
+        if (pointer->child != XCB_NONE && ownership_->isOwn(pointer->child))
+            continue; // a press on Kelvo's own window (the HUD)
+        const Click click{QPointF(pointer->root_x, pointer->root_y), scheduler_.now(), button == rightButton};
+        report(click);
+        // The callback may have stopped or restarted the monitor.
+        if (connection_.get() != c)
+            return;
+    }
+    if (c && xcb_connection_has_error(c))
+        stop(); // the server went away: no more clicks
+}
+
+} // namespace kelvo

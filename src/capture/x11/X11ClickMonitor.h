@@ -1,0 +1,41 @@
+#pragma once
+
+#include "capture/ClickMonitor.h"
+#include "capture/x11/XcbUtil.h"
+
+#include <memory>
+
+class QSocketNotifier;
+
+namespace kelvo {
+
+class Scheduler;
+
+// Raw XInput 2 button presses selected on the root window through a private X
+// connection that the Qt event loop watches: every application's clicks arrive
+// without grabbing the pointer from anyone. Button 1 is a left click, button 3
+// a right click; others (middle, wheel) are never clicks. The location is the
+// pointer position when the press is handled; presses over this process's own
+// windows are not reported.
+class X11ClickMonitor final : public ClickMonitor {
+public:
+    // scheduler.now() stamps each click.
+    explicit X11ClickMonitor(Scheduler &scheduler);
+    ~X11ClickMonitor() override;
+
+    void start() override;
+    void stop() override;
+    bool isRunning() const { return bool(connection_); }
+
+private:
+    void readEvents();
+
+    Scheduler &scheduler_;
+    x11::Connection connection_;
+    xcb_screen_t *screen_ = nullptr;
+    uint8_t xinputOpcode_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<x11::OwnershipCache> ownership_;
+};
+
+} // namespace kelvo

@@ -1,0 +1,240 @@
+#include "editor/ExportActions.h"
+
+#include "editor/pdf/PdfExport.h"
+
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelvo {
+
+DesktopFileRevealer::DesktopFileRevealer(UrlOpener fallback)
+    : fallback_(std::move(fallback))
+{
+    if (!fallback_)
+        fallback_ = [](const QUrl &url) { QDesktopServices::openUrl(url); };
+}
+
+void DesktopFileRevealer::showItems(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    QStringList uris;
+    for (const QString &path : paths)
+        uris << QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath());
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        fallback_(folder);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << uris << QString();
+    // Asynchronous, so a file manager being started by the bus never blocks the window.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [fallback = fallback_, folder](QDBusPendingCallWatcher *w) {
+                         if (w->isError())
+                             fallback(folder);
+                         w->deleteLater();
+                     });
+}
+
+void DesktopShareServices::email(const QString &path)
+{
+    QProcess::startDetached(QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path});
+}
+
+void DesktopShareServices::copy(const QString &path)
+{
+    auto *data = new QMimeData;
+    const QUrl url = QUrl::fromLocalFile(path);
+    data->setUrls({url}); // text/uri-list
+    // File managers of GNOME and others paste files from this form.
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void DesktopShareServices::open(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QMenu *makeShareMenu(const QString &path, ShareServices &services, QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    menu->addAction(QIcon::fromTheme(QStringLiteral("mail-send")), QStringLiteral("Email"),
+                    [&services, path] { services.email(path); });
+    menu->addAction(QIcon::fromTheme(QStringLiteral("edit-copy")), QStringLiteral("Copy"),
+                    [&services, path] { services.copy(path); });
+    menu->addAction(QIcon::fromTheme(QStringLiteral("document-open")), QStringLiteral("Open"),
+                    [&services, path] { services.open(path); });
+    return menu;
+}
+
+void MenuSharePicker::offer(const QString &path, QWidget *window, QPoint anchor)
+{
+    QMenu *menu = makeShareMenu(path, services_, window);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(window->mapToGlobal(anchor));
+}
+
+std::optional<QString> FileDialogSavePanel::askForPDFLocation(QWidget *parent, const QString &suggestedName)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setMimeTypeFilters({QStringLiteral("application/pdf")});
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return std::nullopt;
+    return chosen.first();
+}
+
+void MessageBoxAlerter::alert(QWidget *parent, const QString &title, const QString &message)
+{
+    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::NoButton, parent);
+    box.addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    box.exec();
+}
+
+QString privateShareFolder(const QString &base, QString *errorText)
+{
+    QString root = base;
+    if (root.isEmpty())
+        root = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (root.isEmpty())
+        root = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString folder = root + QStringLiteral("/kelvo-share");
+    if (!makePrivateDirectories(folder, errorText))
+        return {};
+    // A folder of that name made by someone else, or opened up, is not ours to trust.
+    struct stat info {};
+    const QByteArray native = QFile::encodeName(folder);
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+        if (errorText)
+            *errorText = QStringLiteral("The folder “%1” does not belong to you.").arg(folder);
+        return {};
+    }
+    if ((info.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0) {
+        if (errorText)
+            *errorText = QStringLiteral("Couldn't protect the folder “%1”: %2")
+                             .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return {};
+    }
+    return folder;
+}
+
+GuideExporter::GuideExporter(GuideStore &store, GuideBinding binding, QWidget *window, Services services)
+    : store_(&store)
+    , binding_(std::move(binding))
+    , window_(window)
+    , services_(std::move(services))
+{
+}
+
+bool GuideExporter::writeGuidePDF(const QString &destination, QString *errorText) const
+{
+    const Guide guide = binding_.get();
+    const QString folder = store_ ? store_->folderPath(guide.id) : QString();
+    auto images = [&](const Step &step) -> std::optional<PdfImage> {
+        if (folder.isEmpty() || !isBareFileName(step.imageFileName))
+            return std::nullopt;
+        return loadPdfImage(folder + QLatin1Char('/') + step.imageFileName);
+    };
+    try {
+        writePDF(guide, destination, letterPageSize, images);
+    } catch (const PDFExportError &error) {
+        if (errorText)
+            *errorText = error.description();
+        return false;
+    }
+    return true;
+}
+
+void GuideExporter::fail(const QString &message)
+{
+    exportError_ = message;
+    if (services_.alerter)
+        services_.alerter->alert(window_, exportErrorTitle, message);
+    // Dismissing the alert, by its button or otherwise, clears the error.
+    exportError_.reset();
+}
+
+void GuideExporter::exportPDF()
+{
+    if (!services_.savePanel)
+        return;
+    const auto destination = services_.savePanel->askForPDFLocation(window_, suggestedPDFName(binding_.get().title));
+    if (!destination)
+        return;
+    QString error;
+    if (!writeGuidePDF(*destination, &error)) {
+        fail(error);
+        return;
+    }
+    if (services_.revealer)
+        services_.revealer->showItems({*destination});
+}
+
+void GuideExporter::sharePDF()
+{
+    QString error;
+    const QString folder = privateShareFolder(services_.shareBase, &error);
+    if (folder.isEmpty()) {
+        fail(error);
+        return;
+    }
+    const QString file = folder + QLatin1Char('/') + suggestedPDFName(binding_.get().title);
+    if (!writeGuidePDF(file, &error)) {
+        fail(error);
+        return;
+    }
+    // Without a window the file stays written and nothing is shown.
+    if (!window_ || !services_.sharePicker)
+        return;
+    services_.sharePicker->offer(file, window_, QPoint(window_->width() - 140, 90));
+}
+
+void GuideExporter::reveal()
+{
+    if (!store_ || !services_.revealer)
+        return;
+    services_.revealer->showItems({store_->folderPath(binding_.id())});
+}
+
+GuideActions GuideExporter::actions()
+{
+    GuideActions actions;
+    actions.canExport = !binding_.get().steps.isEmpty();
+    actions.exportPDF = [this] { exportPDF(); };
+    actions.sharePDF = [this] { sharePDF(); };
+    actions.reveal = [this] { reveal(); };
+    return actions;
+}
+
+} // namespace kelvo

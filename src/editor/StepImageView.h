@@ -1,0 +1,50 @@
+#pragma once
+
+#include "store/ImageCache.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <optional>
+
+namespace kelvo {
+
+// Shows one screenshot through the image cache, with a faint placeholder until
+// the decoded image arrives. An image already cached shows at once.
+class StepImageView : public QWidget {
+    Q_OBJECT
+public:
+    enum class ContentMode { fit, fill };
+
+    StepImageView(const QString &path, int maxPixel, ContentMode mode, QWidget *parent = nullptr,
+                  ImageCache &cache = ImageCache::shared());
+
+    // Reuses the view for another screenshot: loads it, showing the old image
+    // (or the placeholder) until it arrives.
+    void setPath(const QString &path);
+    const QString &path() const { return path_; }
+    bool hasImage() const { return image_.has_value(); }
+    const std::optional<QImage> &image() const { return image_; }
+
+    QSize sizeHint() const override;
+
+signals:
+    void imageChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void startLoad();
+
+    ImageCache &cache_;
+    QString path_;
+    int maxPixel_;
+    ContentMode mode_;
+    std::optional<QImage> image_;
+    quint64 generation_ = 0; // results of older requests are dropped
+    bool loadStarted_ = false;
+};
+
+} // namespace kelvo

@@ -1,0 +1,106 @@
+#include "store/ImageCache.h"
+
+#include <QCoreApplication>
+#include <QImageReader>
+#include <QMetaObject>
+#include <QMutexLocker>
+#include <QPointer>
+
+namespace kelvo {
+
+ImageCache::ImageCache(qsizetype byteLimit)
+    : cache_(byteLimit)
+{
+}
+
+ImageCache::~ImageCache()
+{
+    pool_.waitForDone();
+}
+
+ImageCache &ImageCache::shared()
+{
+    static ImageCache instance;
+    return instance;
+}
+
+QString ImageCache::key(const QString &path, int maxPixel)
+{
+    return path + QLatin1Char('#') + QString::number(maxPixel);
+}
+
+std::optional<QImage> ImageCache::cachedImage(const QString &path, int maxPixel) const
+{
+    const QMutexLocker lock(&mutex_);
+    if (const QImage *image = cache_.object(key(path, maxPixel)))
+        return *image;
+    return std::nullopt;
+}
+
+void ImageCache::loadImage(const QString &path, int maxPixel, QObject *context, Done done)
+{
+    QPointer<QObject> receiver(context);
+    // The hop goes through the application object, which outlives every view, and
+    // the receiver is checked there: never from the decoding thread while it may be
+    // in the middle of being destroyed.
+    auto deliver = [receiver, done = std::move(done)](const std::optional<QImage> &image) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [receiver, done, image] {
+                if (receiver)
+                    done(image);
+            },
+            Qt::QueuedConnection);
+    };
+    if (auto cached = cachedImage(path, maxPixel)) {
+        deliver(cached);
+        return;
+    }
+    pool_.start([this, path, maxPixel, deliver = std::move(deliver)] {
+        auto image = downsample(path, maxPixel);
+        decodes_.fetch_add(1);
+        if (image)
+            insert(key(path, maxPixel), *image);
+        deliver(image);
+    });
+}
+
+std::optional<QImage> ImageCache::downsample(const QString &path, int maxPixel)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    // The longer side is the same before and after the orientation turn. libjpeg
+    // scales while decoding by 1/2, 1/4 or 1/8 only; below a halving, Qt's
+    // scaled read is slower than a full decode and one smooth scale (below).
+    if (stored.isValid() && maxPixel > 0 && std::max(stored.width(), stored.height()) >= 2 * maxPixel) {
+        const QSize scaled = stored.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio);
+        reader.setScaledSize(scaled.expandedTo(QSize(1, 1)));
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    if (maxPixel > 0 && std::max(image.width(), image.height()) > maxPixel)
+        image = image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+void ImageCache::insert(const QString &key, const QImage &image)
+{
+    const QMutexLocker lock(&mutex_);
+    cache_.insert(key, new QImage(image), std::max<qsizetype>(image.sizeInBytes(), 1));
+}
+
+qsizetype ImageCache::byteCount() const
+{
+    const QMutexLocker lock(&mutex_);
+    return cache_.totalCost();
+}
+
+qsizetype ImageCache::entryCount() const
+{
+    const QMutexLocker lock(&mutex_);
+    return cache_.count();
+}
+
+} // namespace kelvo

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QCache>
+#include <QImage>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+namespace kelvo {
+
+// Screenshots decoded once per requested size, already scaled down, off the main
+// thread. Linux has no purgeable memory, so the cache is bounded by the bytes of
+// its images and drops the least recently used first.
+class ImageCache {
+public:
+    static constexpr qsizetype defaultByteLimit = qsizetype(256) * 1024 * 1024;
+
+    explicit ImageCache(qsizetype byteLimit = defaultByteLimit);
+    // Waits for decodes still running.
+    ~ImageCache();
+    ImageCache(const ImageCache &) = delete;
+    ImageCache &operator=(const ImageCache &) = delete;
+
+    // The application's one cache, created on first use.
+    static ImageCache &shared();
+
+    // "path#maxPixel".
+    static QString key(const QString &path, int maxPixel);
+
+    // The cached image for the key, or nothing. Never decodes.
+    std::optional<QImage> cachedImage(const QString &path, int maxPixel) const;
+
+    // The image for the key, decoded and cached when needed on a background
+    // thread; done runs on the main thread (where context lives), and not at all
+    // once context is gone.
+    // Failures give nothing and are not cached.
+    using Done = std::function<void(const std::optional<QImage> &)>;
+    void loadImage(const QString &path, int maxPixel, QObject *context, Done done);
+
+    // Decodes the file at its longer side at most maxPixel (libjpeg scales while
+    // decoding), with its orientation applied. Nothing for unreadable files.
+    static std::optional<QImage> downsample(const QString &path, int maxPixel);
+
+    qsizetype byteCount() const;
+    qsizetype entryCount() const;
+    int decodeCount() const { return decodes_.load(); }
+
+private:
+    void insert(const QString &key, const QImage &image);
+
+    mutable QMutex mutex_;
+    mutable QCache<QString, QImage> cache_; // lookups refresh recency
+    QThreadPool pool_;
+    std::atomic<int> decodes_{0};
+};
+
+} // namespace kelvo

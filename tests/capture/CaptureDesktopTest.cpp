@@ -1,0 +1,513 @@
+// The X11 capture backends on the virtual desktop: clicks from xdotool, the hot
+// key, recordings read back with ffprobe, Kelvo's own windows left out, and a
+// recorder killed mid-recording.
+#include "capture/GlobalHotKey.h"
+#include "capture/x11/CompositeRedirect.h"
+#include "capture/x11/X11ClickMonitor.h"
+#include "capture/x11/X11DisplayProvider.h"
+#include "capture/x11/X11RecordingEngine.h"
+#include "capture/x11/XcbUtil.h"
+#include "model/QtScheduler.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+#include <csignal>
+#include <memory>
+#include <vector>
+
+namespace kelvo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs the event loop until pred holds or the time is up.
+template <typename Pred>
+bool waitFor(Pred pred, int timeoutMs = 20000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qSleep(5);
+    }
+    return true;
+}
+
+// Runs xdotool while the event loop keeps going, so each press is handled
+// while the pointer is still where xdotool put it.
+void xdotool(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }));
+    ASSERT_EQ(p.exitCode(), 0) << args.join(' ').toStdString();
+    // xdotool syncs with the server before it exits: its events are in our sockets now.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+// One pixel of the screen as it shows now, through a connection of its own.
+QRgb screenPixel(QPoint at)
+{
+    auto open = x11::connectToDisplay();
+    if (!open)
+        return 0;
+    xcb_connection_t *c = open->connection.get();
+    x11::Reply<xcb_get_image_reply_t> r(xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, open->screen->root, int16_t(at.x()), int16_t(at.y()), 1, 1, ~0u),
+        nullptr));
+    if (!r || xcb_get_image_data_length(r.get()) < 4)
+        return 0;
+    return *reinterpret_cast<const uint32_t *>(xcb_get_image_data(r.get())) | 0xff000000u;
+}
+
+bool near(QRgb a, QColor b, int tolerance = 28)
+{
+    return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance &&
+           std::abs(qBlue(a) - b.blue()) <= tolerance;
+}
+
+std::string describe(QRgb c)
+{
+    return QColor(c).name().toStdString();
+}
+
+// Another application's window, in a process of its own.
+class OtherWindow {
+public:
+    OtherWindow(QRect rect, QColor color, bool animate, bool managed = false, QPoint probe = {})
+    {
+        if (probe.isNull())
+            probe = rect.center() + QPoint(0, 40);
+        QStringList args{"--rect", QStringLiteral("%1,%2,%3,%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height()),
+                         "--color", color.name()};
+        if (animate)
+            args << "--animate";
+        if (managed)
+            args << "--managed";
+        process_.start(QStringLiteral(KELVO_TEST_WINDOW), args);
+        ready_ = process_.waitForStarted(10000) &&
+                 waitFor([&] { return process_.canReadLine() || process_.waitForReadyRead(10); }) &&
+                 process_.readLine().trimmed() == "ready" &&
+                 waitFor([&] { return near(screenPixel(probe), color); });
+    }
+    ~OtherWindow()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool ready() const { return ready_; }
+
+private:
+    QProcess process_;
+    bool ready_ = false;
+};
+
+// A window of Kelvo's own: a framed top-level in this process.
+class OwnWindow : public QWidget {
+public:
+    explicit OwnWindow(QColor color) : color_(color) { setWindowTitle(QStringLiteral("Kelvo")); }
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), color_); }
+
+private:
+    QColor color_;
+};
+
+class CaptureDesktopTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(x11::redirectTopLevelsForCapture()); }
+    void SetUp() override
+    {
+        const auto primary = X11DisplayProvider().primaryDisplay();
+        ASSERT_TRUE(primary);
+        display = *primary;
+    }
+    Display display;
+    QtScheduler scheduler;
+};
+
+// ---- displays
+
+TEST_F(CaptureDesktopTest, TheVirtualScreenIsOnePrimaryDisplayAndThePointerIsFound)
+{
+    X11DisplayProvider provider;
+    const QList<Display> all = provider.displays();
+    ASSERT_EQ(all.size(), 1);
+    EXPECT_EQ(all.front().frame, QRect(0, 0, 1920, 1080));
+    EXPECT_FALSE(all.front().id.isEmpty());
+    xdotool({"mousemove", "345", "678"});
+    EXPECT_EQ(provider.pointerPosition(), QPoint(345, 678));
+    const auto under = displayAt(all, provider.pointerPosition());
+    ASSERT_TRUE(under);
+    EXPECT_EQ(under->id, all.front().id);
+}
+
+// ---- clicks
+
+struct Clicks {
+    std::vector<Click> seen;
+    void attach(ClickMonitor &m)
+    {
+        m.setOnClick([this](const Click &c) { seen.push_back(c); });
+    }
+};
+
+TEST_F(CaptureDesktopTest, LeftAndRightClicksArriveWithTheirPositionOthersNever)
+{
+    X11ClickMonitor monitor(scheduler);
+    Clicks clicks;
+    clicks.attach(monitor);
+    monitor.start();
+    ASSERT_TRUE(monitor.isRunning());
+
+    xdotool({"mousemove", "300", "200", "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return clicks.seen.size() == 1; }));
+    EXPECT_EQ(clicks.seen[0].location, QPointF(300, 200));
+    EXPECT_FALSE(clicks.seen[0].isRightClick);
+
+    xdotool({"mousemove", "700", "500", "click", "3"});
+    ASSERT_TRUE(waitFor([&] { return clicks.seen.size() == 2; }));
+    EXPECT_EQ(clicks.seen[1].location, QPointF(700, 500));
+    EXPECT_TRUE(clicks.seen[1].isRightClick);
+    EXPECT_LE(clicks.seen[0].time, clicks.seen[1].time);
+
+    // Control held: still a left click.
+    xdotool({"mousemove", "10", "20", "keydown", "ctrl", "click", "1", "keyup", "ctrl"});
+    ASSERT_TRUE(waitFor([&] { return clicks.seen.size() == 3; }));
+    EXPECT_FALSE(clicks.seen[2].isRightClick);
+
+    // Middle and wheel buttons, then a left click: the left click comes next.
+    xdotool({"mousemove", "50", "60", "click", "2", "click", "4", "click", "5", "click", "6", "click", "7"});
+    xdotool({"mousemove", "51", "61", "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return clicks.seen.size() >= 4; }));
+    EXPECT_EQ(clicks.seen[3].location, QPointF(51, 61));
+    EXPECT_FALSE(clicks.seen[3].isRightClick);
+    EXPECT_EQ(clicks.seen.size(), 4u);
+}
+
+TEST_F(CaptureDesktopTest, StartTwiceLeavesOneMonitorAndStopEndsIt)
+{
+    X11ClickMonitor monitor(scheduler);
+    Clicks clicks;
+    clicks.attach(monitor);
+    monitor.start();
+    monitor.start();
+    xdotool({"mousemove", "400", "400", "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return clicks.seen.size() == 1; }));
+
+    monitor.stop();
+    monitor.stop(); // harmless
+    EXPECT_FALSE(monitor.isRunning());
+    // A witness started after the stop sees the next click; the stopped one must not.
+    X11ClickMonitor witness(scheduler);
+    Clicks witnessed;
+    witnessed.attach(witness);
+    witness.start();
+    xdotool({"click", "1"});
+    ASSERT_TRUE(waitFor([&] { return witnessed.seen.size() == 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicks.seen.size(), 1u);
+}
+
+TEST_F(CaptureDesktopTest, PressesOnKelvosOwnWindowsAreNotReported)
+{
+    OwnWindow own(Qt::darkGreen);
+    own.setGeometry(600, 300, 300, 200);
+    own.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&own));
+    ASSERT_TRUE(waitFor([&] { return near(screenPixel(own.geometry().center()), Qt::darkGreen); }));
+
+    X11ClickMonitor monitor(scheduler);
+    Clicks clicks;
+    clicks.attach(monitor);
+    monitor.start();
+    const QPoint inside = own.geometry().center();
+    xdotool({"mousemove", QString::number(inside.x()), QString::number(inside.y()), "click", "1"});
+    xdotool({"mousemove", "100", "900", "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return !clicks.seen.empty(); }));
+    EXPECT_EQ(clicks.seen.front().location, QPointF(100, 900));
+    EXPECT_EQ(clicks.seen.size(), 1u);
+}
+
+// ---- hot key
+
+// Another X client holding a key combination.
+struct OtherClientGrab {
+    x11::Connection connection;
+    bool grabbed = false;
+    OtherClientGrab(uint16_t modifiers)
+    {
+        auto open = x11::connectToDisplay();
+        if (!open)
+            return;
+        xcb_connection_t *c = open->connection.get();
+        // Keycode 27 is R in the server's default map, which xdotool uses too.
+        x11::Reply<xcb_generic_error_t> error(xcb_request_check(
+            c, xcb_grab_key_checked(c, 1, open->screen->root, modifiers, 27, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+        grabbed = !error;
+        connection = std::move(open->connection);
+    }
+};
+
+constexpr uint16_t ctrlAltSuper = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+
+TEST_F(CaptureDesktopTest, HotKeyFiresOncePerPressOnlyWithAllThreeModifiers)
+{
+    int presses = 0;
+    auto hotKey = GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier,
+                                       [&] { ++presses; });
+    ASSERT_TRUE(hotKey);
+    xdotool({"key", "ctrl+alt+super+r"});
+    ASSERT_TRUE(waitFor([&] { return presses == 1; }));
+    xdotool({"key", "ctrl+alt+super+r"});
+    ASSERT_TRUE(waitFor([&] { return presses == 2; }));
+    // One modifier missing, then the real thing: only the real one counts.
+    xdotool({"key", "alt+super+r"});
+    xdotool({"key", "ctrl+alt+super+r"});
+    ASSERT_TRUE(waitFor([&] { return presses >= 3; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(presses, 3);
+
+    // A second registration of the same combination fails cleanly.
+    EXPECT_FALSE(GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, [] {}));
+    hotKey.reset();
+    // Destroyed: the combination is free for anyone again.
+    OtherClientGrab after(ctrlAltSuper);
+    EXPECT_TRUE(after.grabbed);
+}
+
+TEST_F(CaptureDesktopTest, HotKeyHeldByAnotherClientFailsAndLeavesNothingGrabbed)
+{
+    {
+        // The other client holds only the NumLock variant: the plain variants
+        // succeed first and must be released again.
+        OtherClientGrab holder(ctrlAltSuper | XCB_MOD_MASK_2);
+        ASSERT_TRUE(holder.grabbed);
+        EXPECT_FALSE(GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, [] {}));
+        OtherClientGrab third(ctrlAltSuper);
+        EXPECT_TRUE(third.grabbed);
+        OtherClientGrab fourth(ctrlAltSuper | XCB_MOD_MASK_LOCK);
+        EXPECT_TRUE(fourth.grabbed);
+    }
+    // Once the others let go, Kelvo can register it.
+    QCoreApplication::processEvents();
+    auto hotKey = GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, [] {});
+    EXPECT_TRUE(hotKey);
+}
+
+// ---- recording
+
+struct StartResult {
+    bool done = false;
+    std::optional<QString> error;
+};
+
+StartResult startEngine(X11RecordingEngine &engine, const QString &display, const QString &path)
+{
+    StartResult result;
+    engine.start(display, path, [&](std::optional<QString> error) {
+        result.done = true;
+        result.error = error;
+    });
+    waitFor([&] { return result.done; });
+    return result;
+}
+
+bool stopEngine(X11RecordingEngine &engine)
+{
+    bool stopped = false;
+    engine.stop([&] { stopped = true; });
+    return waitFor([&] { return stopped; }, 15000);
+}
+
+QString ffprobe(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"), QStringList{"-v", "error"} + args);
+    p.waitForFinished(120000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QImage firstVideoFrame(const QString &video, const QString &png)
+{
+    QProcess::execute(QStringLiteral("ffmpeg"), {"-v", "error", "-y", "-i", video, "-frames:v", "1", png});
+    return QImage(png);
+}
+
+TEST_F(CaptureDesktopTest, UnknownDisplayIsRefusedWithItsText)
+{
+    QTemporaryDir dir;
+    X11RecordingEngine engine(scheduler);
+    const StartResult r = startEngine(engine, QStringLiteral("no-such-monitor"), dir.filePath("video.mov"));
+    ASSERT_TRUE(r.done);
+    EXPECT_EQ(r.error, QStringLiteral("Couldn't find the display to record."));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("video.mov")));
+    bool stopped = false;
+    engine.stop([&] { stopped = true; });
+    EXPECT_TRUE(stopped);
+}
+
+TEST_F(CaptureDesktopTest, UnwritableVideoPathIsRefusedWithTheSystemsReason)
+{
+    X11RecordingEngine engine(scheduler);
+    const StartResult r = startEngine(engine, display.id, QStringLiteral("/nonexistent-dir/video.mov"));
+    ASSERT_TRUE(r.done);
+    EXPECT_EQ(r.error, QStringLiteral("Couldn't create the video file: No such file or directory"));
+}
+
+TEST_F(CaptureDesktopTest, ThreeSecondsOfAnAnimationBecomeAnHevcQuickTimeMovie)
+{
+    OtherWindow animation(QRect(100, 100, 480, 320), QColor(30, 60, 200), true);
+    ASSERT_TRUE(animation.ready());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("video.mov");
+    X11RecordingEngine engine(scheduler);
+    int unexpected = 0;
+    engine.setOnUnexpectedStop([&](const QString &) { ++unexpected; });
+
+    for (int round = 0; round < 2; ++round) { // a second start on the same engine works too
+        const StartResult r = startEngine(engine, display.id, path);
+        ASSERT_TRUE(r.done);
+        ASSERT_FALSE(r.error) << r.error->toStdString();
+        const QImage frame = engine.latestFrame();
+        ASSERT_FALSE(frame.isNull());
+        EXPECT_EQ(frame.size(), QSize(1920, 1080));
+        QElapsedTimer recording;
+        recording.start();
+        waitFor([&] { return recording.elapsed() >= 3000; }, 10000);
+        const auto statsBefore = engine.statistics();
+        ASSERT_TRUE(stopEngine(engine));
+        EXPECT_TRUE(engine.latestFrame().isNull());
+        // The newest frame the caller kept is still whole.
+        EXPECT_EQ(frame.size(), QSize(1920, 1080));
+
+        EXPECT_EQ(ffprobe({"-show_entries", "format=format_name", "-of", "default=nw=1:nk=1", path}),
+                  QStringLiteral("mov,mp4,m4a,3gp,3g2,mj2"));
+        const QStringList stream =
+            ffprobe({"-count_frames", "-select_streams", "v:0", "-show_entries",
+                     "stream=codec_name,codec_tag_string,width,height,nb_read_frames", "-of", "csv=p=0", path})
+                .split(',');
+        ASSERT_EQ(stream.size(), 5) << stream.join(',').toStdString();
+        EXPECT_EQ(stream[0], "hevc");
+        EXPECT_EQ(stream[1], "hvc1");
+        EXPECT_EQ(stream[2], "1920");
+        EXPECT_EQ(stream[3], "1080");
+        // About 90 frames at 30 a second; the shared machine may give fewer.
+        EXPECT_GE(stream[4].toInt(), 30) << "grabbed " << statsBefore.framesGrabbed;
+        EXPECT_LE(stream[4].toInt(), 100);
+        const double duration = ffprobe({"-show_entries", "format=duration", "-of", "csv=p=0", path}).toDouble();
+        EXPECT_NEAR(duration, 3.0, 0.5);
+        QFile::remove(path);
+    }
+    EXPECT_EQ(unexpected, 0);
+}
+
+TEST_F(CaptureDesktopTest, StaticScreenGivesNoNewFrames)
+{
+    QTemporaryDir dir;
+    X11RecordingEngine engine(scheduler);
+    xdotool({"mousemove", "5", "5"});
+    ASSERT_FALSE(startEngine(engine, display.id, dir.filePath("video.mov")).error);
+    QElapsedTimer quiet;
+    quiet.start();
+    waitFor([&] { return quiet.elapsed() >= 1500; }, 5000);
+    // The first grab at start, and nothing after on an unchanging screen.
+    EXPECT_LE(engine.statistics().framesGrabbed, 2u);
+    ASSERT_TRUE(stopEngine(engine));
+}
+
+TEST_F(CaptureDesktopTest, KelvosOwnWindowIsAbsentFromFramesAndVideo)
+{
+    const QColor beneath(200, 40, 40);
+    // Managed, so the window manager stacks Kelvo's windows above it.
+    OtherWindow other(QRect(0, 0, 1920, 1080), beneath, false, true, QPoint(960, 540));
+    ASSERT_TRUE(other.ready());
+    // A frameless window that bypasses the window manager, like the HUD.
+    OwnWindow hud(QColor(240, 240, 20));
+    hud.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    hud.setGeometry(300, 200, 220, 90);
+    hud.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hud));
+    ASSERT_TRUE(waitFor([&] { return near(screenPixel(hud.geometry().center()), QColor(240, 240, 20)); }));
+
+    OwnWindow own(QColor(20, 200, 60));
+    own.setGeometry(700, 400, 400, 250);
+    own.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&own));
+    ASSERT_TRUE(waitFor([&] { return near(screenPixel(own.geometry().center()), QColor(20, 200, 60)); }))
+        << "the own window never showed: " << describe(screenPixel(own.geometry().center()));
+    // Points inside the window and on the window manager's frame around it.
+    const QRect frame = own.frameGeometry();
+    const QList<QPoint> probes{frame.center(), frame.topLeft() + QPoint(2, 2), frame.topRight() + QPoint(-2, 2),
+                               QPoint(frame.center().x(), frame.top() + 5), frame.bottomLeft() + QPoint(3, -3),
+                               hud.geometry().center(), hud.geometry().topLeft()};
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("video.mov");
+    X11RecordingEngine engine(scheduler);
+    ASSERT_TRUE(engine.excludesOwnWindows());
+    ASSERT_FALSE(startEngine(engine, display.id, path).error);
+    const QImage latest = engine.latestFrame();
+    ASSERT_FALSE(latest.isNull());
+    for (const QPoint &p : probes)
+        EXPECT_TRUE(near(latest.pixel(p), beneath, 2)) << p.x() << "," << p.y() << " " << describe(latest.pixel(p));
+
+    // Changes to the own window alone give no new frame.
+    const auto grabbedBefore = engine.statistics().framesGrabbed;
+    own.resize(380, 240);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(stopEngine(engine));
+    EXPECT_LE(engine.statistics().framesGrabbed, grabbedBefore + 1);
+
+    const QImage first = firstVideoFrame(path, dir.filePath("first.png"));
+    ASSERT_FALSE(first.isNull());
+    for (const QPoint &p : probes)
+        EXPECT_TRUE(near(first.pixel(p), beneath)) << p.x() << "," << p.y() << " " << describe(first.pixel(p));
+}
+
+TEST_F(CaptureDesktopTest, ARecorderKilledMidRecordingLeavesADecodableFile)
+{
+    OtherWindow animation(QRect(200, 200, 400, 300), QColor(90, 30, 160), true);
+    ASSERT_TRUE(animation.ready());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("video.mov");
+    QProcess recorder;
+    recorder.start(QStringLiteral(KELVO_TEST_RECORDER), {"--out", path, "--monitor", display.id});
+    ASSERT_TRUE(recorder.waitForStarted(10000));
+    ASSERT_TRUE(waitFor([&] { return recorder.canReadLine() || recorder.waitForReadyRead(10); }))
+        << recorder.readAllStandardError().toStdString();
+    ASSERT_EQ(recorder.readLine().trimmed(), "recording") << recorder.readAllStandardError().toStdString();
+    // Wait until more than a second of fragments is on disk.
+    QElapsedTimer running;
+    running.start();
+    ASSERT_TRUE(waitFor([&] { return running.elapsed() > 2500 && QFileInfo(path).size() > 20000; }));
+    ::kill(pid_t(recorder.processId()), SIGKILL);
+    recorder.waitForFinished(10000);
+
+    const int frames = ffprobe({"-count_frames", "-select_streams", "v:0", "-show_entries", "stream=nb_read_frames",
+                                "-of", "csv=p=0", path})
+                           .toInt();
+    EXPECT_GE(frames, 10);
+}
+
+} // namespace
+} // namespace kelvo
