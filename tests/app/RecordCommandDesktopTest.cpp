@@ -216,11 +216,12 @@ TEST_F(RecordCommand, AKilledRecordingIsStillListedWithItsStepsAndVideo)
     EXPECT_EQ(fields[2], "2");
     const QString video = data.filePath(QString::fromUtf8(fields[0]) + "/video.mov");
     bool ok = false;
-    const int frames = ffprobe({QStringLiteral("-count_frames"), QStringLiteral("-select_streams"), QStringLiteral("v"),
-                                QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_frames"),
-                                QStringLiteral("-of"), QStringLiteral("csv=p=0"), video})
-                           .toInt(&ok);
-    EXPECT_TRUE(ok);
+    const QByteArray counted = ffprobe({QStringLiteral("-count_frames"), QStringLiteral("-select_streams"),
+                                        QStringLiteral("v"), QStringLiteral("-show_entries"),
+                                        QStringLiteral("stream=nb_read_frames"), QStringLiteral("-of"),
+                                        QStringLiteral("csv=p=0"), video});
+    const int frames = counted.toInt(&ok);
+    EXPECT_TRUE(ok) << counted.toStdString() << " " << video.toStdString();
     EXPECT_GT(frames, 0);
 }
 
