@@ -2,6 +2,7 @@
 // (xdotool) on a real GTK application, real accessibility.
 #include "model/GuideJson.h"
 #include "support/TempDataDir.h"
+#include "support/capture/WidgetFactoryApp.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,12 +25,6 @@ struct Target {
     QPoint centre;
     QString name;
 };
-
-QString python()
-{
-    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                   : QStringLiteral("python3");
-}
 
 void xdotoolClick(QPoint point, int button = 1)
 {
@@ -100,36 +95,20 @@ std::optional<int> countFrames(const QString &video)
 
 class RecordCommand : public ::testing::Test {
 protected:
-    static inline QProcess *factory = nullptr;
+    static inline test::WidgetFactoryApp *factory = nullptr;
     static inline QHash<QString, Target> targets;
     test::TempDataDir data;
 
     static void SetUpTestSuite()
     {
-        factory = new QProcess;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("NO_AT_BRIDGE"));
-        environment.remove(QStringLiteral("GTK_MODULES"));
-        factory->setProcessEnvironment(environment);
-        factory->start(QStringLiteral("gtk3-widget-factory"), QStringList());
-        ASSERT_TRUE(factory->waitForStarted(10000));
-        QProcess finder;
-        finder.start(python(), {QStringLiteral(KELVO_SOURCE_DIR "/tests/capture/widget_factory_targets.py"),
-                                   QString::number(factory->processId())});
-        ASSERT_TRUE(finder.waitForFinished(60000));
-        for (const QByteArray &line : finder.readAllStandardOutput().split('\n')) {
-            const QList<QByteArray> parts = line.split('\t');
-            if (parts.size() == 5 && parts[0] != "window")
-                targets.insert(QString::fromUtf8(parts[0]),
-                               Target{QPoint(parts[1].toInt(), parts[2].toInt()), QString::fromUtf8(parts[4])});
-        }
-        ASSERT_EQ(finder.exitCode(), 0);
+        factory = new test::WidgetFactoryApp;
+        ASSERT_TRUE(factory->ready()) << factory->error().toStdString();
+        for (auto it = factory->widgets().begin(); it != factory->widgets().end(); ++it)
+            targets.insert(it.key(), Target{it->centre, it->name});
     }
 
     static void TearDownTestSuite()
     {
-        factory->kill();
-        factory->waitForFinished(10000);
         delete factory;
         factory = nullptr;
     }

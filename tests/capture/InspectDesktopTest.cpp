@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include "support/QtPrinters.h"
+#include "support/capture/WidgetFactoryApp.h"
 
 #include <gtest/gtest.h>
 
@@ -34,13 +35,6 @@ struct Inspection {
     int status = -1;
     QHash<QString, QString> fields;
 };
-
-QString python()
-{
-    // The system interpreter carries the GObject bindings; a user's pyenv may not.
-    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                   : QStringLiteral("python3");
-}
 
 Inspection inspect(QPoint point, bool right = false)
 {
@@ -72,44 +66,23 @@ bool setAccessibility(bool enabled)
 
 class WidgetFactory : public ::testing::Test {
 protected:
-    static inline QProcess *factory = nullptr;
+    static inline test::WidgetFactoryApp *factory = nullptr;
     static inline QHash<QString, Widget> widgets;
     static inline QRect window;
 
     static void SetUpTestSuite()
     {
-        factory = new QProcess;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("NO_AT_BRIDGE")); // GTK must join the accessibility bus
-        environment.remove(QStringLiteral("GTK_MODULES"));
-        factory->setProcessEnvironment(environment);
-        factory->start(QStringLiteral("gtk3-widget-factory"), QStringList());
-        ASSERT_TRUE(factory->waitForStarted(10000)) << "gtk3-widget-factory did not start";
-
-        QProcess finder;
-        finder.start(python(), {QStringLiteral(KELVO_SOURCE_DIR "/tests/capture/widget_factory_targets.py"),
-                                   QString::number(factory->processId())});
-        ASSERT_TRUE(finder.waitForFinished(60000));
-        for (const QByteArray &line : finder.readAllStandardOutput().split('\n')) {
-            const QList<QByteArray> parts = line.split('\t');
-            if (parts.size() == 5 && parts[0] == "window") {
-                window = QRect(parts[1].toInt(), parts[2].toInt(), parts[3].toInt(), parts[4].toInt());
-            } else if (parts.size() == 5) {
-                widgets.insert(QString::fromUtf8(parts[0]), Widget{QPoint(parts[1].toInt(), parts[2].toInt()),
-                                                                QString::fromUtf8(parts[3]), QString::fromUtf8(parts[4])});
-            }
-        }
-        ASSERT_EQ(finder.exitCode(), 0) << finder.readAllStandardError().toStdString();
+        factory = new test::WidgetFactoryApp;
+        ASSERT_TRUE(factory->ready()) << factory->error().toStdString();
+        for (auto it = factory->widgets().begin(); it != factory->widgets().end(); ++it)
+            widgets.insert(it.key(), Widget{it->centre, it->atspiRole, it->name});
+        window = factory->window();
     }
 
     static void TearDownTestSuite()
     {
-        if (factory) {
-            factory->kill(); // ends the one process this suite started, by its id
-            factory->waitForFinished(10000);
-            delete factory;
-            factory = nullptr;
-        }
+        delete factory;
+        factory = nullptr;
     }
 
     static QPoint emptyDesktopPoint()
