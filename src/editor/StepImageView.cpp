@@ -1,6 +1,7 @@
 #include "editor/StepImageView.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 namespace kelvo {
 
@@ -21,8 +22,30 @@ void StepImageView::setPath(const QString &path)
     path_ = path;
     loadStarted_ = false;
     ++generation_;
-    if (isVisible())
+    if (isVisible() && loadsWhenShown_)
         startLoad();
+}
+
+void StepImageView::setCornerRadius(qreal radius)
+{
+    cornerRadius_ = radius;
+    update();
+}
+
+void StepImageView::load()
+{
+    if (!loadStarted_)
+        startLoad();
+}
+
+void StepImageView::release()
+{
+    ++generation_;
+    loadStarted_ = false;
+    if (image_) {
+        image_.reset();
+        update();
+    }
 }
 
 QSize StepImageView::sizeHint() const
@@ -33,13 +56,21 @@ QSize StepImageView::sizeHint() const
 void StepImageView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!loadStarted_)
+    if (!loadStarted_ && loadsWhenShown_)
         startLoad();
 }
 
 void StepImageView::startLoad()
 {
     loadStarted_ = true;
+    // Cached already: no round trip through the pool, no flash of the placeholder.
+    if (auto cached = cache_.cachedImage(path_, maxPixel_)) {
+        ++generation_;
+        image_ = std::move(cached);
+        update();
+        emit imageChanged();
+        return;
+    }
     const quint64 generation = ++generation_;
     cache_.loadImage(path_, maxPixel_, this, [this, generation](const std::optional<QImage> &image) {
         if (generation != generation_)
@@ -54,9 +85,18 @@ void StepImageView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRectF frame = rect();
+    painter.setRenderHint(QPainter::Antialiasing);
+    auto rounded = [&](const QRectF &shape) {
+        QPainterPath path;
+        path.addRoundedRect(shape, cornerRadius_, cornerRadius_);
+        return path;
+    };
     if (!image_ || image_->isNull()) {
         // The faintest fill of the light palette.
-        painter.fillRect(frame, QColor(0, 0, 0, 13));
+        if (cornerRadius_ > 0)
+            painter.fillPath(rounded(frame), QColor(0, 0, 0, 13));
+        else
+            painter.fillRect(frame, QColor(0, 0, 0, 13));
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -65,7 +105,9 @@ void StepImageView::paintEvent(QPaintEvent *)
                                                                                   : Qt::KeepAspectRatio);
     QRectF target(QPointF(0, 0), drawn);
     target.moveCenter(frame.center());
-    if (mode_ == ContentMode::fill)
+    if (cornerRadius_ > 0)
+        painter.setClipPath(rounded(mode_ == ContentMode::fill ? frame : target));
+    else if (mode_ == ContentMode::fill)
         painter.setClipRect(frame);
     painter.drawImage(target, *image_);
 }
