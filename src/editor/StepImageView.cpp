@@ -63,6 +63,8 @@ void StepImageView::showEvent(QShowEvent *event)
 void StepImageView::startLoad()
 {
     loadStarted_ = true;
+    if (path_.isEmpty())
+        return; // a name that never resolves: the placeholder stays
     // Cached already: no round trip through the pool, no flash of the placeholder.
     if (auto cached = cache_.cachedImage(path_, maxPixel_)) {
         ++generation_;

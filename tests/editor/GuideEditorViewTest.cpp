@@ -355,6 +355,41 @@ TEST_F(GuideEditorViewTest, DeleteGuideAsksThenClearsSelectionFirst)
     EXPECT_EQ(events, (std::vector<std::string>{"clear while stored"}));
 }
 
+// The player's own reported position after playFromStep: the first position it
+// reports once playing is where the seek landed.
+TEST_F(GuideEditorViewTest, PlayFromStepSeeksOneSecondBeforeTheStep)
+{
+    open(2, true);
+    QMediaPlayer *player = editor->player();
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(editor->noVideoPlaceholder()->isHidden());
+    EXPECT_EQ(editor->playerView()->player(), player);
+    for (StepRowView *row : editor->stepRows())
+        EXPECT_FALSE(row->playButton()->isHidden());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->mediaStatus() == QMediaPlayer::LoadedMedia; }, 20000))
+        << player->errorString().toStdString();
+
+    struct Case {
+        double timestamp;
+        qint64 expectedMs;
+    };
+    for (const Case &c : {Case{12, 11000}, Case{0.6, 0}}) {
+        Step step = guide.steps[0];
+        step.timestamp = c.timestamp;
+        editor->playFromStep(step);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return player->playbackState() == QMediaPlayer::PlayingState; }, 10000));
+        // Within one frame (the movie has 10 a second) plus what has played since.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return std::abs(player->position() - c.expectedMs) <= 400; }, 10000))
+            << c.timestamp << " at " << player->position();
+        player->pause();
+    }
+    // Hidden, the editor pauses.
+    editor->playFromStep(guide.steps[1]);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->playbackState() == QMediaPlayer::PlayingState; }, 10000));
+    editor->hide();
+    EXPECT_EQ(player->playbackState(), QMediaPlayer::PausedState);
+}
+
 TEST(PlayStartTest, OneSecondBeforeTheStepNeverBeforeTheStart)
 {
     EXPECT_EQ(GuideEditorView::playStartMilliseconds(0.6), 0);
