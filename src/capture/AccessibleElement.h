@@ -27,7 +27,8 @@ using AttributeValue = std::variant<std::monostate, QString, ElementPtr, Element
 // One element of the accessibility tree, read through the "AX…" attribute names
 // ("AXRole", "AXTitle", "AXDescription", "AXTitleUIElement", "AXValue",
 // "AXHelp", "AXPlaceholderValue", "AXChildren", "AXParent", "AXWindow").
-// Backends answer every failure with an absent value.
+// Backends answer every failure with an absent value. "AXChildren" may list
+// only the first children (never fewer than the label search reads).
 class AccessibleElement {
 public:
     virtual ~AccessibleElement();

@@ -397,6 +397,14 @@ void RecordingSession::handleUnexpectedStop(const QString &error)
     finish();
 }
 
+// Some locales (the C locale among them) put seconds into their short time.
+static QString shortTimeFormat(const QLocale &locale)
+{
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(QLatin1String(":ss"));
+    return format;
+}
+
 QString defaultGuideTitle(const QDateTime &createdAt, const QLocale &locale)
 {
     // Qt has no medium date style: the long one with abbreviated month and no weekday.
@@ -406,7 +414,7 @@ QString defaultGuideTitle(const QDateTime &createdAt, const QLocale &locale)
     dateFormat.remove(weekday);
     const QDateTime local = createdAt.toLocalTime();
     return QStringLiteral("Guide – ") + locale.toString(local.date(), dateFormat.trimmed()) + QStringLiteral(", ")
-        + locale.toString(local.time(), QLocale::ShortFormat);
+        + locale.toString(local.time(), shortTimeFormat(locale));
 }
 
 } // namespace kelvo

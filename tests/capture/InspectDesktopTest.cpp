@@ -234,6 +234,41 @@ TEST_F(WidgetFactory, ApplicationNamesComeFromTheDesktopEntry)
     EXPECT_EQ(names.applicationName(4194304 + 17), std::nullopt) << "beyond the largest process id";
 }
 
+// Runs last: it changes the combo box the other tests read.
+TEST_F(WidgetFactory, AnswersFollowChangesInTheApplication)
+{
+    atspi::DesktopAccessibility desktop = atspi::makeDesktopAccessibility();
+    const Widget combo = widgets.value(QStringLiteral("combo"));
+    const auto labelNow = [&] {
+        const std::optional<ClickTarget> target = desktop.inspector->inspectTarget(combo.centre.x(), combo.centre.y());
+        return target ? target->label.value_or(QString()) : QString();
+    };
+    const auto choose = [&](const char *key) {
+        const QString x = QString::number(combo.centre.x());
+        const QString y = QString::number(combo.centre.y());
+        QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), x, y, QStringLiteral("click"),
+                                                        QStringLiteral("1"), QStringLiteral("sleep"), QStringLiteral("0.5"),
+                                                        QStringLiteral("key"), QLatin1String(key),
+                                                        QStringLiteral("Return")});
+    };
+    // Waits for the application to take the change, up to a deadline.
+    const auto eventually = [&](const QString &expected) {
+        QDeadlineTimer deadline(10000);
+        QString seen = labelNow();
+        while (seen != expected && !deadline.hasExpired()) {
+            QThread::msleep(50);
+            seen = labelNow();
+        }
+        return seen;
+    };
+    ASSERT_EQ(labelNow(), combo.name);
+    choose("Down");
+    const QString changed = eventually(QStringLiteral("Middle"));
+    choose("Up");
+    EXPECT_EQ(changed, QStringLiteral("Middle"));
+    EXPECT_EQ(eventually(combo.name), combo.name);
+}
+
 TEST(InspectCommand, RejectsBadArguments)
 {
     for (const QStringList &arguments : {QStringList{QStringLiteral("inspect")},

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 namespace kelvo {
 namespace {
 
@@ -161,6 +163,29 @@ TEST_F(PdfExportTest, EmptyGuideIsOnePageWithHeaderAndFooter)
     ASSERT_TRUE(title);
     EXPECT_NEAR(title->xMin, 54, 0.5);
     EXPECT_NEAR(title->yMin, 54, 0.5);
+}
+
+TEST_F(PdfExportTest, SubtitleUsesTheLongDateAndShortTimeOfTheLocale)
+{
+    const QByteArray previousZone = qgetenv("TZ");
+    qputenv("TZ", "UTC");
+    tzset();
+    struct Case {
+        const char *locale;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"en_US", "February 3, 2026 8:30 AM  \u00B7  3 steps"},
+        {"de_DE", "3. Februar 2026 08:30  \u00B7  3 steps"},
+    };
+    for (const Case &c : cases) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+        EXPECT_EQ(pdfSubtitle(QDateTime(QDate(2026, 2, 3), QTime(8, 30), Qt::UTC), 3).toStdString(),
+                  QString::fromUtf8(c.expected).toStdString());
+    }
+    QLocale::setDefault(QLocale::system());
+    qputenv("TZ", previousZone);
+    tzset();
 }
 
 TEST_F(PdfExportTest, SubtitleCountsSteps)

@@ -10,6 +10,7 @@ const Command table[] = {
     {"show", "kelvo show ID", false, runShow},
     {"inspect", "kelvo inspect X Y [--right]", false, runInspect},
     {"export-pdf", "kelvo export-pdf ID FILE", false, runExportPdf},
+    {"record", "kelvo record [--seconds N]", true, runRecord},
 };
 } // namespace
 

@@ -28,5 +28,6 @@ int runList(const QStringList &arguments);
 int runShow(const QStringList &arguments);
 int runInspect(const QStringList &arguments);
 int runExportPdf(const QStringList &arguments);
+int runRecord(const QStringList &arguments);
 
 } // namespace kelvo::cli

@@ -11,12 +11,14 @@
 #pragma pop_macro("signals")
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <future>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace kelvo::atspi {
@@ -29,6 +31,10 @@ constexpr int descentLimit = 64;
 constexpr int clientSearchDepth = 3;
 // The accessibility bus answers at once when it runs; this only bounds a hang.
 constexpr int busTimeoutMs = 600;
+// How long a caller waits for the AT-SPI thread. Each request is bounded by the
+// 0.6 s messaging timeout, but a stuck library call is not: a click must never
+// hold up its step (and the end of a recording) for good.
+constexpr std::chrono::milliseconds callerPatience{10000};
 
 // ---- the one thread of libatspi ----------------------------------------------
 
@@ -37,20 +43,27 @@ constexpr int busTimeoutMs = 600;
 // main thread never touches it) and runs every libatspi call.
 class AtspiThread {
 public:
+    // Lives as long as the process and is never joined: a library call stuck
+    // on a hung application must not hold up the exit.
     static AtspiThread &instance()
     {
-        static AtspiThread thread;
-        return thread;
+        static AtspiThread *const thread = new AtspiThread;
+        return *thread;
     }
 
-    template <typename F>
-    auto call(F &&function) -> decltype(function())
+    // Runs function on this thread and waits for it, at most limit; a caller
+    // that gives up gets fallback. function must own everything it uses: it
+    // may still run after its caller has left.
+    template <typename F, typename R = std::invoke_result_t<F>>
+    R call(F function, std::chrono::milliseconds limit, std::type_identity_t<R> fallback)
     {
         if (std::this_thread::get_id() == threadId)
             return function();
-        std::packaged_task<decltype(function())()> task(std::forward<F>(function));
-        auto result = task.get_future();
-        post([&task] { task(); });
+        auto task = std::make_shared<std::packaged_task<R()>>(std::move(function));
+        std::future<R> result = task->get_future();
+        post([task] { (*task)(); });
+        if (result.wait_for(limit) != std::future_status::ready)
+            return fallback;
         return result.get();
     }
 
@@ -61,24 +74,17 @@ private:
         : context(g_main_context_new())
         , loop(g_main_loop_new(context, FALSE))
     {
-        std::promise<std::thread::id> started;
-        auto id = started.get_future();
-        thread = std::thread([this, &started] {
+        auto started = std::make_shared<std::promise<std::thread::id>>();
+        auto id = started->get_future();
+        std::thread([this, started] {
             g_main_context_push_thread_default(context);
-            started.set_value(std::this_thread::get_id());
+            started->set_value(std::this_thread::get_id());
             g_main_loop_run(loop);
-            g_main_context_pop_thread_default(context);
-        });
+        }).detach();
         threadId = id.get();
     }
 
-    ~AtspiThread()
-    {
-        g_main_loop_quit(loop);
-        thread.join();
-        g_main_loop_unref(loop);
-        g_main_context_unref(context);
-    }
+    ~AtspiThread() = delete;
 
     void post(std::function<void()> job)
     {
@@ -97,7 +103,6 @@ private:
 
     GMainContext *context;
     GMainLoop *loop;
-    std::thread thread;
     std::thread::id threadId;
 };
 
@@ -267,10 +272,11 @@ bool busSaysEnabled()
 
 class Backend {
 public:
+    // Used on the AT-SPI thread only, and like it never destroyed.
     static Backend &onThread()
     {
-        static Backend backend;
-        return backend;
+        static Backend *const backend = new Backend;
+        return *backend;
     }
 
     bool ready()
@@ -419,15 +425,17 @@ AtspiClickTargetInspector::~AtspiClickTargetInspector() = default;
 
 std::optional<ClickTarget> AtspiClickTargetInspector::inspectTarget(double x, double y)
 {
-    return AtspiThread::instance().call([&] {
-        AtspiService service;
-        return kelvo::inspectTarget(service, *names, x, y);
-    });
+    return AtspiThread::instance().call(
+        [names = names, x, y]() -> std::optional<ClickTarget> {
+            AtspiService service;
+            return kelvo::inspectTarget(service, *names, x, y);
+        },
+        callerPatience, std::nullopt);
 }
 
 bool AtspiClickTargetInspector::accessibilityEnabled()
 {
-    return AtspiThread::instance().call([] { return busSaysEnabled(); });
+    return AtspiThread::instance().call([] { return busSaysEnabled(); }, callerPatience, false);
 }
 
 std::optional<QString> AtspiClickTargetInspector::accessibleApplicationName(qint64 pid)
@@ -448,7 +456,7 @@ std::optional<QString> AtspiClickTargetInspector::accessibleApplicationName(qint
         if (result.isEmpty())
             return std::nullopt;
         return result;
-    });
+    }, callerPatience, std::optional<QString>());
 }
 
 DesktopAccessibility makeDesktopAccessibility()

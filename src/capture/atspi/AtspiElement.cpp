@@ -2,6 +2,8 @@
 
 #include "capture/atspi/AtspiRoles.h"
 
+#include <algorithm>
+
 namespace kelvo::atspi {
 
 namespace {
@@ -10,6 +12,9 @@ namespace {
 constexpr int windowSearchLimit = 64;
 // A combo box's editable child is among its first few children.
 constexpr int comboChildLimit = 8;
+// "AXChildren" lists at most this many: the label search reads six, and a
+// tree view may expose a million rows as children.
+constexpr int childListLimit = 64;
 
 std::optional<QString> takeText(gchar *text)
 {
@@ -231,8 +236,8 @@ AttributeValue AtspiElement::children()
     if (error.failed() || count < 0)
         return {};
     ElementList list;
-    list.reserve(count);
-    for (gint i = 0; i < count; ++i) {
+    list.reserve(std::min(count, childListLimit));
+    for (gint i = 0; i < std::min(count, childListLimit); ++i) {
         GObjectPtr<AtspiAccessible> parent(static_cast<AtspiAccessible *>(g_object_ref(accessible())));
         list.append(std::make_shared<AtspiElement>(std::move(parent), i));
     }

@@ -431,8 +431,12 @@ QString suggestedPDFName(const QString &title)
 QString pdfSubtitle(const QDateTime &createdAt, qsizetype stepCount)
 {
     const QLocale locale;
+    // Qt's long date names the weekday ("Tuesday, February 3, 2026"); the long
+    // style wanted here does not ("February 3, 2026").
+    static const QRegularExpression weekday(QStringLiteral("dddd[,\\x{060C}]?\\s*"));
+    const QString dateFormat = locale.dateFormat(QLocale::LongFormat).remove(weekday).trimmed();
     const QDateTime local = createdAt.toLocalTime();
-    const QString when = locale.toString(local.date(), QLocale::LongFormat) + QLatin1Char(' ')
+    const QString when = locale.toString(local.date(), dateFormat) + QLatin1Char(' ')
         + locale.toString(local.time(), QLocale::ShortFormat);
     return when + QStringLiteral("  \u00B7  ") + QString::number(stepCount)
         + (stepCount == 1 ? QStringLiteral(" step") : QStringLiteral(" steps"));

@@ -1,0 +1,40 @@
+#include "app/DesktopServices.h"
+
+#include "capture/ApplicationNames.h"
+#include "capture/CaptionWriter.h"
+#include "capture/Permissions.h"
+#include "capture/atspi/AtspiClickTargetInspector.h"
+#include "capture/x11/DesktopPermissionProbe.h"
+#include "capture/x11/X11ClickMonitor.h"
+#include "capture/x11/X11DisplayProvider.h"
+#include "capture/x11/X11RecordingEngine.h"
+
+namespace kelvo {
+
+DesktopCapture makeDesktopCapture(GuideStore &store, Scheduler &scheduler, QSettings &settings)
+{
+    DesktopCapture capture;
+    capture.probe = std::make_unique<DesktopPermissionProbe>();
+    capture.permissions = std::make_unique<Permissions>(*capture.probe, settings);
+    capture.displays = std::make_unique<X11DisplayProvider>();
+
+    const atspi::DesktopAccessibility accessibility = atspi::makeDesktopAccessibility();
+    Permissions *permissions = capture.permissions.get();
+    RecordingSession::Services services{
+        .store = store,
+        .scheduler = scheduler,
+        .displays = *capture.displays,
+        .inspectTarget = [inspector = accessibility.inspector](QPointF point) {
+            return inspector->inspectTarget(point.x(), point.y());
+        },
+        .makeCaption = [](const ClickTarget &target, bool isRightClick) { return makeCaption(target, isRightClick); },
+        .frontmostApplicationName = [names = accessibility.names] { return names->frontmostApplicationName(); },
+        .screenRecordingGranted = [permissions] { return permissions->screenRecording(); },
+    };
+    capture.session = std::make_unique<RecordingSession>(std::move(services),
+                                                         std::make_unique<X11RecordingEngine>(scheduler),
+                                                         std::make_unique<X11ClickMonitor>(scheduler));
+    return capture;
+}
+
+} // namespace kelvo

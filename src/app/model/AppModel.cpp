@@ -1,0 +1,142 @@
+#include "app/model/AppModel.h"
+
+#include "app/hud/HUDController.h"
+#include "app/updates/Updater.h"
+#include "capture/Permissions.h"
+#include "capture/RecordingSession.h"
+#include "store/GuideStore.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace kelvo {
+
+namespace {
+constexpr auto mainWindowProperty = "kelvoMainWindow";
+}
+
+AppModel::AppModel(Parts parts, QObject *parent)
+    : QObject(parent)
+    , store_(std::move(parts.store))
+    , permissions_(std::move(parts.permissions))
+    , session_(std::move(parts.session))
+    , hud_(std::make_unique<HUDController>(*session_))
+    , updater_(std::move(parts.updater))
+{
+    QPointer<AppModel> self(this);
+    session_->onPhaseChange = [self](Phase phase) {
+        if (self)
+            self->handlePhaseChange(phase);
+    };
+    session_->onFinished = [self](const std::optional<Guide> &guide) {
+        if (self)
+            self->handleFinished(guide);
+    };
+    if (!store_->guides().isEmpty())
+        selectedGuideID_ = store_->guides().first().id;
+    if (updater_)
+        updater_->start();
+    if (parts.registerHotKey) {
+        hotKey_ = parts.registerHotKey([self] {
+            if (self)
+                self->toggleRecording();
+        });
+    }
+}
+
+AppModel::~AppModel()
+{
+    session_->onPhaseChange = nullptr;
+    session_->onFinished = nullptr;
+}
+
+void AppModel::setSelectedGuideID(std::optional<QUuid> id)
+{
+    if (selectedGuideID_ == id)
+        return;
+    selectedGuideID_ = id;
+    emit selectedGuideIDChanged();
+}
+
+void AppModel::startRecording()
+{
+    permissions_->refresh();
+    if (permissions_->screenRecording()) {
+        if (!permissions_->accessibility() && !permissions_->askedAccessibility()) {
+            permissions_->setAskedAccessibility(true);
+            permissions_->requestAccessibility();
+        }
+        session_->start();
+        return;
+    }
+    // There is no system prompt for screen capture on X11: the permission card in
+    // the main window says what is missing.
+    permissions_->refresh();
+    showMainWindow();
+}
+
+void AppModel::toggleRecording()
+{
+    if (session_->phase().isIdle())
+        startRecording();
+    else
+        session_->stop();
+}
+
+void AppModel::showMainWindow()
+{
+    const QList<QWidget *> windows = mainWindows();
+    if (windows.isEmpty()) {
+        if (openMainWindow)
+            openMainWindow();
+        return;
+    }
+    QWidget *window = windows.first();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void AppModel::showMainWindowIfNoneVisible()
+{
+    for (QWidget *window : mainWindows()) {
+        if (window->isVisible())
+            return;
+    }
+    showMainWindow();
+}
+
+QList<QWidget *> AppModel::mainWindows() const
+{
+    QList<QWidget *> windows;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->property(mainWindowProperty).toBool() && widget != hud_->panel())
+            windows.append(widget);
+    }
+    return windows;
+}
+
+void AppModel::markAsMainWindow(QWidget *window)
+{
+    window->setProperty(mainWindowProperty, true);
+}
+
+void AppModel::handlePhaseChange(Phase phase)
+{
+    if (phase.isIdle()) {
+        hud_->hide();
+        showMainWindow();
+    } else if (phase.isCountdown()) {
+        for (QWidget *window : mainWindows())
+            window->hide();
+        hud_->show();
+    }
+}
+
+void AppModel::handleFinished(const std::optional<Guide> &guide)
+{
+    if (guide)
+        setSelectedGuideID(guide->id);
+}
+
+} // namespace kelvo
