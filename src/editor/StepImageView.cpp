@@ -42,6 +42,7 @@ void StepImageView::release()
 {
     ++generation_;
     loadStarted_ = false;
+    scaled_ = QPixmap();
     if (image_) {
         image_.reset();
         update();
@@ -101,7 +102,6 @@ void StepImageView::paintEvent(QPaintEvent *)
             painter.fillRect(frame, QColor(0, 0, 0, 13));
         return;
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QSizeF imageSize = image_->size();
     const QSizeF drawn = imageSize.scaled(frame.size(), mode_ == ContentMode::fill ? Qt::KeepAspectRatioByExpanding
                                                                                   : Qt::KeepAspectRatio);
@@ -111,7 +111,16 @@ void StepImageView::paintEvent(QPaintEvent *)
         painter.setClipPath(rounded(mode_ == ContentMode::fill ? frame : target));
     else if (mode_ == ContentMode::fill)
         painter.setClipRect(frame);
-    painter.drawImage(target, *image_);
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (drawn * dpr).toSize();
+    if (pixels.isEmpty())
+        return;
+    if (scaled_.size() != pixels || scaledKey_ != image_->cacheKey()) {
+        scaled_ = QPixmap::fromImage(image_->scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        scaled_.setDevicePixelRatio(dpr);
+        scaledKey_ = image_->cacheKey();
+    }
+    painter.drawPixmap(target.topLeft(), scaled_);
 }
 
 } // namespace kelvo

@@ -3,6 +3,7 @@
 #include "store/ImageCache.h"
 
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 #include <optional>
@@ -53,6 +54,9 @@ private:
     int maxPixel_;
     ContentMode mode_;
     std::optional<QImage> image_;
+    // The image scaled once to the size it is drawn at: repaints (scrolling) only blit.
+    QPixmap scaled_;
+    qint64 scaledKey_ = 0;
     quint64 generation_ = 0; // results of older requests are dropped
     bool loadStarted_ = false;
     bool loadsWhenShown_ = true;

@@ -7,7 +7,7 @@
 class QVideoWidget;
 class QSlider;
 class QAbstractButton;
-class QLabel;
+#include <QLabel>
 
 namespace kelvo {
 
