@@ -75,9 +75,13 @@ QString abbreviatedDateTime(const QDateTime &dateTime, const QLocale &locale)
     dateFormat.replace(QLatin1String("MMMM"), QLatin1String("MMM"));
     static const QRegularExpression weekday(QStringLiteral("dddd[,.]?\\s*"));
     dateFormat.remove(weekday);
+    // Some locales' short time still has seconds; the shortened style has none.
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
+    timeFormat.remove(seconds);
     const QDateTime local = dateTime.toLocalTime();
     return locale.toString(local.date(), dateFormat.trimmed()) + QStringLiteral(", ")
-        + locale.toString(local.time(), QLocale::ShortFormat);
+        + locale.toString(local.time(), timeFormat);
 }
 
 // --- JumpRow --------------------------------------------------------------------
@@ -594,6 +598,11 @@ void GuideEditorView::loadPlayer()
     if (!url)
         return; // the player stays as it was: none for a new editor
     auto *player = new QMediaPlayer(this);
+    // Paused rather than stopped once loaded, so the first frame shows instead of black.
+    connect(player, &QMediaPlayer::mediaStatusChanged, player, [player](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::LoadedMedia && player->playbackState() == QMediaPlayer::StoppedState)
+            player->pause();
+    });
     player->setSource(*url);
     if (!playerView_) {
         playerView_ = new VideoPlayerView(nullptr, playerArea_);

@@ -423,3 +423,20 @@ TEST(VideoPlayerViewTest, SamePlayerIsLeftAloneAndAnotherIsSwappedIn)
 
 } // namespace
 } // namespace kelvo
+
+namespace kelvo {
+namespace {
+
+TEST(AbbreviatedDateTimeTest, ShortMonthNoWeekdayNoSeconds)
+{
+    const QDateTime when = QDateTime(QDate(2026, 3, 1), QTime(14, 5, 33)).toUTC();
+    const QString english = abbreviatedDateTime(when, QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_TRUE(english.startsWith(QStringLiteral("Mar 1, 2026, "))) << english.toStdString();
+    EXPECT_TRUE(english.contains(QStringLiteral("2:05"))) << english.toStdString();
+    EXPECT_FALSE(english.contains(QStringLiteral("33"))) << english.toStdString();
+    const QString c = abbreviatedDateTime(when, QLocale::c());
+    EXPECT_FALSE(c.contains(QStringLiteral(":33"))) << c.toStdString();
+}
+
+} // namespace
+} // namespace kelvo

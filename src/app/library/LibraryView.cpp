@@ -94,7 +94,13 @@ EmptyStateView::EmptyStateView(AppModel &model, QWidget *parent)
 
     // 6 below the button: the layout's 28 less 22.
     column->addSpacing(6 - 28);
-    column->addWidget(card_, 0, Qt::AlignHCenter);
+    // Centred by stretches, not alignment, so its wrapped texts get their height.
+    auto *cardRow = new QHBoxLayout;
+    cardRow->addStretch(1);
+    card_->setFixedWidth(500);
+    cardRow->addWidget(card_);
+    cardRow->addStretch(1);
+    column->addLayout(cardRow);
     column->addStretch();
 
     Permissions &permissions = model_.permissions();
