@@ -479,15 +479,17 @@ void GuideEditorView::syncRows(const Guide &guide)
 
     QHash<QUuid, StepRowView *> previous = std::exchange(rows_, {});
     QList<StepRowView *> order;
+    QList<const Step *> shown;
     order.reserve(steps.size());
     for (const Step &step : steps) {
-        StepRowView *row = previous.take(step.id);
-        if (!row && rows_.contains(step.id))
+        if (rows_.contains(step.id))
             continue; // a duplicated id shows once
+        StepRowView *row = previous.take(step.id);
         if (!row)
             row = makeRow(step);
         rows_.insert(step.id, row);
         order.append(row);
+        shown.append(&step);
     }
     // Rows whose step is gone may be in the middle of emitting their signal.
     for (StepRowView *gone : std::as_const(previous)) {
@@ -505,7 +507,7 @@ void GuideEditorView::syncRows(const Guide &guide)
         StepRowView *row = rowOrder_[i];
         row->setNumber(static_cast<int>(i) + 1);
         row->setEnds(i == 0, i == count - 1);
-        row->setStep(steps[i]);
+        row->setStep(*shown[i]);
         row->show();
     }
     imageLoader_->scheduleRefresh();
@@ -524,10 +526,11 @@ void GuideEditorView::syncJumpRows(const Guide &guide)
     }
     QHash<QUuid, JumpRow *> previous = std::exchange(jumpRows_, {});
     QList<JumpRow *> order;
+    QList<const Step *> shown;
     for (const Step &step : steps) {
-        JumpRow *row = previous.take(step.id);
-        if (!row && jumpRows_.contains(step.id))
+        if (jumpRows_.contains(step.id))
             continue;
+        JumpRow *row = previous.take(step.id);
         if (!row) {
             row = new JumpRow(1, step);
             const QUuid id = step.id;
@@ -542,6 +545,7 @@ void GuideEditorView::syncJumpRows(const Guide &guide)
         }
         jumpRows_.insert(step.id, row);
         order.append(row);
+        shown.append(&step);
     }
     for (JumpRow *gone : std::as_const(previous)) {
         jumpLayout_->removeWidget(gone);
@@ -555,7 +559,7 @@ void GuideEditorView::syncJumpRows(const Guide &guide)
     jumpOrder_ = order;
     for (qsizetype i = 0; i < jumpOrder_.size(); ++i) {
         jumpOrder_[i]->setNumber(static_cast<int>(i) + 1);
-        jumpOrder_[i]->setStep(steps[i]);
+        jumpOrder_[i]->setStep(*shown[i]);
         jumpOrder_[i]->show();
     }
 }
@@ -598,11 +602,6 @@ void GuideEditorView::loadPlayer()
     if (!url)
         return; // the player stays as it was: none for a new editor
     auto *player = new QMediaPlayer(this);
-    // Paused rather than stopped once loaded, so the first frame shows instead of black.
-    connect(player, &QMediaPlayer::mediaStatusChanged, player, [player](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::LoadedMedia && player->playbackState() == QMediaPlayer::StoppedState)
-            player->pause();
-    });
     player->setSource(*url);
     if (!playerView_) {
         playerView_ = new VideoPlayerView(nullptr, playerArea_);

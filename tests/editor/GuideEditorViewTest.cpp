@@ -339,6 +339,18 @@ TEST_F(GuideEditorViewTest, HostileOrMissingScreenshotKeepsTheRow)
     EXPECT_TRUE(editor->stepRows()[1]->captionField()->isVisible());
 }
 
+TEST_F(GuideEditorViewTest, DuplicatedStepIdsShowOnceWithTheirOwnCaptions)
+{
+    open(3);
+    Guide changed = *store.guideWithID(guide.id);
+    changed.steps[1].id = changed.steps[0].id; // a hand-edited guide.json
+    store.update(changed);
+    EXPECT_EQ(rowOrder(), "1,3");
+    EXPECT_EQ(rowNumbers(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(jumpOrder(), "1:1,2:3");
+    EXPECT_FALSE(editor->stepRows()[1]->moveDownButton()->isEnabled());
+}
+
 TEST_F(GuideEditorViewTest, DeleteGuideAsksThenClearsSelectionFirst)
 {
     open(2);
