@@ -6,18 +6,19 @@ class QListWidget;
 
 namespace kelvo {
 
-class GuideStore;
+class AppMenus;
+class AppModel;
 
-// Lists the stored guides, newest first.
+// The main window "Kelvo": the library, with the application's menus.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(GuideStore &store, QWidget *parent = nullptr);
+    MainWindow(AppModel &model, AppMenus &menus, QWidget *parent = nullptr);
 
 private:
     void refresh();
 
-    GuideStore &store_;
+    AppModel &model_;
     QListWidget *list_;
 };
 

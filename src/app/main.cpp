@@ -1,11 +1,12 @@
-#include "app/MainWindow.h"
+#include "app/KelvoApplication.h"
+#include "app/style/Style.h"
 #include "app/cli/Cli.h"
-#include "model/QtScheduler.h"
-#include "store/GuideStore.h"
+#include "capture/x11/CompositeRedirect.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QSystemTrayIcon>
 
 #include <memory>
 
@@ -16,11 +17,15 @@ int runApplication(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvo"));
     QApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
-    kelvo::QtScheduler scheduler;
-    kelvo::GuideStore store(scheduler);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &store, &kelvo::GuideStore::flushPendingSaves);
-    kelvo::MainWindow window(store);
-    window.show();
+    if (kelvo::KelvoApplication::handOverToRunningInstance())
+        return 0;
+    // Before any window of ours shows, so recordings can leave them out.
+    kelvo::x11::redirectTopLevelsForCapture();
+    kelvo::applyKelvoStyle(app);
+    // With a tray icon Kelvo keeps running when its window closes, as the hot key does.
+    QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
+    kelvo::KelvoApplication kelvo(app);
+    kelvo.listenForOtherInstances();
     return app.exec();
 }
 

@@ -309,10 +309,10 @@ void RecordingSession::stepDone(std::optional<Step> step)
     --pending_;
     if (step) {
         steps_.append(std::move(*step));
+        if (phase_.isRecording())
+            saveProgress(); // on disk before anyone is told
         stepCount_ = int(steps_.size());
         emit stepCountChanged(stepCount_);
-        if (phase_.isRecording())
-            saveProgress();
     }
     finishIfDone();
 }

@@ -9,6 +9,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QSignalSpy>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;

@@ -9,6 +9,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

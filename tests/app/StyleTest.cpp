@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -219,6 +221,45 @@ TEST(Chip, PaddingAroundIconAndText)
     EXPECT_EQ(chip.sizeHint().width(), std::ceil(12 + 11 + 6 + metrics.horizontalAdvance("3 steps") + 12));
     Chip plain({}, QStringLiteral("1:15"), palette::inkSecondary);
     EXPECT_EQ(plain.sizeHint().width(), std::ceil(24 + QFontMetricsF(plain.font()).horizontalAdvance("1:15")));
+}
+
+} // namespace
+} // namespace kelvo
+
+namespace kelvo {
+namespace {
+
+// Large shadows are stretched from a small blurred template: the result must be
+// symmetric, and the same all along the straight part of each edge.
+TEST(SurfaceShadows, StretchedShadowIsSymmetricAndEvenAlongEdges)
+{
+    for (const QSizeF shape : {QSizeF(400, 300), QSizeF(60, 300), QSizeF(400, 33)}) {
+        const QSize canvasSize(static_cast<int>(shape.width()) + 100, static_cast<int>(shape.height()) + 100);
+        QImage canvas(canvasSize, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        {
+            QPainter painter(&canvas);
+            paintShadow(painter, QRectF(QPointF(50, 50), shape), std::min(20.0, shape.height() / 2), Qt::black, 11, {});
+        }
+        const int w = canvas.width();
+        const int h = canvas.height();
+        for (int y = 0; y < h; y += 3) {
+            for (int x = 0; x < w; x += 3) {
+                const int a = qAlpha(canvas.pixel(x, y));
+                ASSERT_NEAR(a, qAlpha(canvas.pixel(w - 1 - x, y)), 2) << shape.width() << "x" << shape.height() << " at " << x << "," << y;
+                ASSERT_NEAR(a, qAlpha(canvas.pixel(x, h - 1 - y)), 2) << shape.width() << "x" << shape.height() << " at " << x << "," << y;
+            }
+        }
+        if (shape.width() >= 400) {
+            // Below the bottom edge: the same at a quarter and at the middle.
+            for (int y = h - 50; y < h; ++y)
+                EXPECT_EQ(qAlpha(canvas.pixel(w / 4 + 20, y)), qAlpha(canvas.pixel(w / 2, y)));
+        }
+        // Inside a large shape, far from its edges, the shadow is solid.
+        if (shape.width() >= 400 && shape.height() >= 300) {
+            EXPECT_EQ(qAlpha(canvas.pixel(w / 2, h / 2)), 255);
+        }
+    }
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;

@@ -1,6 +1,8 @@
 // AT-SPI roles to the identifiers the caption table and the parent walk use.
 #include "capture/atspi/AtspiRoles.h"
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo::atspi {

@@ -1,6 +1,8 @@
 // The caption writer: label clean-up and the role table, as literal cases.
 #include "capture/CaptionWriter.h"
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

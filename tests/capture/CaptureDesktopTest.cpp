@@ -3,6 +3,7 @@
 // recorder killed mid-recording.
 #include "capture/GlobalHotKey.h"
 #include "capture/x11/CompositeRedirect.h"
+#include "capture/x11/DesktopPermissionProbe.h"
 #include "capture/x11/X11ClickMonitor.h"
 #include "capture/x11/X11DisplayProvider.h"
 #include "capture/x11/X11RecordingEngine.h"
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -27,7 +29,9 @@ inline void PrintTo(const QString &s, std::ostream *os)
 }
 
 #include <csignal>
+#include <sys/resource.h>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace kelvo {
@@ -161,6 +165,40 @@ TEST_F(CaptureDesktopTest, TheVirtualScreenIsOnePrimaryDisplayAndThePointerIsFou
     EXPECT_EQ(under->id, all.front().id);
 }
 
+// ---- permissions
+
+void setAccessibilityBus(bool on)
+{
+    QProcess::execute(QStringLiteral("dbus-send"),
+                      {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                       "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:IsEnabled",
+                       on ? "variant:boolean:true" : "variant:boolean:false"});
+}
+
+TEST_F(CaptureDesktopTest, GrantsAreReadFromTheDisplayAndTheAccessibilityBus)
+{
+    DesktopPermissionProbe probe;
+    EXPECT_TRUE(probe.screenRecording());
+    EXPECT_TRUE(probe.accessibility());
+
+    setAccessibilityBus(false);
+    EXPECT_FALSE(probe.accessibility());
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath("kelvo.ini"), QSettings::IniFormat);
+    Permissions permissions(probe, settings);
+    EXPECT_FALSE(permissions.accessibility());
+    permissions.requestAccessibility(); // switches the bus on, as a user would
+    EXPECT_TRUE(permissions.accessibility());
+    EXPECT_TRUE(probe.accessibility());
+    setAccessibilityBus(true);
+
+    // No X display: no screen recording (a Wayland session without X11).
+    const QByteArray saved = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":4077");
+    EXPECT_FALSE(probe.screenRecording());
+    qputenv("DISPLAY", saved);
+}
+
 // ---- clicks
 
 struct Clicks {
@@ -286,6 +324,11 @@ TEST_F(CaptureDesktopTest, HotKeyFiresOncePerPressOnlyWithAllThreeModifiers)
     ASSERT_TRUE(waitFor([&] { return presses >= 3; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(presses, 3);
+    // With CapsLock on it is still the same shortcut.
+    xdotool({"key", "Caps_Lock"});
+    xdotool({"key", "ctrl+alt+super+r"});
+    xdotool({"key", "Caps_Lock"});
+    ASSERT_TRUE(waitFor([&] { return presses == 4; }));
 
     // A second registration of the same combination fails cleanly.
     EXPECT_FALSE(GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier, [] {}));
@@ -374,6 +417,92 @@ TEST_F(CaptureDesktopTest, UnwritableVideoPathIsRefusedWithTheSystemsReason)
     EXPECT_EQ(r.error, QStringLiteral("Couldn't create the video file: No such file or directory"));
 }
 
+TEST_F(CaptureDesktopTest, AFullDiskStopsTheRecordingWithTheSystemsReason)
+{
+    OtherWindow animation(QRect(100, 100, 300, 200), QColor(30, 160, 90), true);
+    ASSERT_TRUE(animation.ready());
+    X11RecordingEngine engine(scheduler);
+    std::vector<QString> reports;
+    std::mutex mutex;
+    engine.setOnUnexpectedStop([&](const QString &error) {
+        std::lock_guard lock(mutex);
+        reports.push_back(error);
+    });
+    // /dev/full opens like a file and fails every write with ENOSPC.
+    const StartResult r = startEngine(engine, display.id, QStringLiteral("/dev/full"));
+    ASSERT_TRUE(r.done);
+    QString reason;
+    if (r.error) {
+        reason = *r.error;
+    } else {
+        ASSERT_TRUE(waitFor([&] {
+            std::lock_guard lock(mutex);
+            return !reports.empty();
+        }));
+        ASSERT_TRUE(stopEngine(engine));
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(reports.size(), 1u); // told once, not once per frame
+        reason = reports.front();
+    }
+    EXPECT_TRUE(reason.contains(QStringLiteral("No space left on device"))) << reason.toStdString();
+}
+
+// Files of this process may grow to 40 kB while it lives; writes beyond fail
+// with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    FileSizeLimit()
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved_;
+        limited.rlim_cur = 40 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(CaptureDesktopTest, AWriteFailureMidRecordingIsReportedOnce)
+{
+    OtherWindow animation(QRect(0, 0, 1920, 1080), QColor(160, 90, 30), true);
+    ASSERT_TRUE(animation.ready());
+    QTemporaryDir dir;
+    X11RecordingEngine engine(scheduler);
+    std::vector<QString> reports;
+    std::mutex mutex;
+    engine.setOnUnexpectedStop([&](const QString &error) {
+        std::lock_guard lock(mutex);
+        reports.push_back(error);
+    });
+    {
+        FileSizeLimit limit;
+        const StartResult r = startEngine(engine, display.id, dir.filePath("video.mov"));
+        ASSERT_TRUE(r.done);
+        ASSERT_FALSE(r.error) << r.error->toStdString();
+        ASSERT_TRUE(waitFor([&] {
+            std::lock_guard lock(mutex);
+            return !reports.empty();
+        }));
+        ASSERT_TRUE(stopEngine(engine));
+    }
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports.front(), QStringLiteral("Couldn't write the video file: File too large"));
+    // What reached the disk before the failure still plays.
+    EXPECT_GT(ffprobe({"-count_frames", "-select_streams", "v:0", "-show_entries", "stream=nb_read_frames", "-of",
+                       "csv=p=0", dir.filePath("video.mov")})
+                  .toInt(),
+              0);
+}
+
 TEST_F(CaptureDesktopTest, ThreeSecondsOfAnAnimationBecomeAnHevcQuickTimeMovie)
 {
     OtherWindow animation(QRect(100, 100, 480, 320), QColor(30, 60, 200), true);
@@ -431,13 +560,33 @@ TEST_F(CaptureDesktopTest, StaticScreenGivesNoNewFrames)
     quiet.start();
     waitFor([&] { return quiet.elapsed() >= 1500; }, 5000);
     // The first grab at start, and nothing after on an unchanging screen.
-    EXPECT_LE(engine.statistics().framesGrabbed, 2u);
+    const auto grabbed = engine.statistics().framesGrabbed;
+    EXPECT_EQ(grabbed, 1u);
+
+    // Moving the pointer changes no window but shows in the frames: the
+    // pointer is drawn in where the screen itself has other pixels.
+    // (an absolute xdotool move may be a warp, which gives no raw motion;
+    // a relative move goes through the XTest device like a mouse would.)
+    xdotool({"mousemove", "958", "538"});
+    xdotool({"mousemove_relative", "2", "2"});
+    ASSERT_TRUE(waitFor([&] { return engine.statistics().framesGrabbed > grabbed; }));
+    ASSERT_TRUE(waitFor([&] {
+        const QImage frame = engine.latestFrame();
+        for (int y = 540; y < 552; ++y) {
+            for (int x = 960; x < 966; ++x) {
+                if ((frame.pixel(x, y) | 0xff000000u) != screenPixel(QPoint(x, y)))
+                    return true;
+            }
+        }
+        return false;
+    }));
     ASSERT_TRUE(stopEngine(engine));
 }
 
 TEST_F(CaptureDesktopTest, KelvosOwnWindowIsAbsentFromFramesAndVideo)
 {
     const QColor beneath(200, 40, 40);
+    xdotool({"mousemove", "5", "5"}); // the pointer, drawn into frames, away from the probes
     // Managed, so the window manager stacks Kelvo's windows above it.
     OtherWindow other(QRect(0, 0, 1920, 1080), beneath, false, true, QPoint(960, 540));
     ASSERT_TRUE(other.ready());
@@ -482,6 +631,32 @@ TEST_F(CaptureDesktopTest, KelvosOwnWindowIsAbsentFromFramesAndVideo)
     ASSERT_FALSE(first.isNull());
     for (const QPoint &p : probes)
         EXPECT_TRUE(near(first.pixel(p), beneath)) << p.x() << "," << p.y() << " " << describe(first.pixel(p));
+}
+
+TEST_F(CaptureDesktopTest, AnimationHiddenUnderKelvosWindowStillMakesFrames)
+{
+    xdotool({"mousemove", "5", "5"});
+    const QColor hidden(60, 120, 220);
+    const QRect hiddenRect(800, 300, 200, 150);
+    OtherWindow animation(hiddenRect, hidden, true);
+    ASSERT_TRUE(animation.ready());
+    OwnWindow hud(QColor(240, 240, 20));
+    hud.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    hud.setGeometry(hiddenRect.adjusted(-30, -30, 30, 30));
+    hud.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&hud));
+    ASSERT_TRUE(waitFor([&] { return near(screenPixel(hiddenRect.center()), QColor(240, 240, 20)); }));
+
+    QTemporaryDir dir;
+    X11RecordingEngine engine(scheduler);
+    ASSERT_FALSE(startEngine(engine, display.id, dir.filePath("video.mov")).error);
+    // Nothing else on the screen moves: the hidden animation alone drives the frames.
+    EXPECT_TRUE(waitFor([&] { return engine.statistics().framesGrabbed >= 15; }))
+        << engine.statistics().framesGrabbed;
+    const QImage frame = engine.latestFrame();
+    EXPECT_TRUE(near(frame.pixel(hiddenRect.left() + 2, hiddenRect.bottom() - 2), hidden, 2))
+        << describe(frame.pixel(hiddenRect.left() + 2, hiddenRect.bottom() - 2));
+    ASSERT_TRUE(stopEngine(engine));
 }
 
 TEST_F(CaptureDesktopTest, ARecorderKilledMidRecordingLeavesADecodableFile)

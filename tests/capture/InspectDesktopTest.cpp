@@ -12,6 +12,8 @@
 #include <QRect>
 #include <QThread>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <future>

@@ -12,6 +12,8 @@
 #include <QImageReader>
 #include <QThreadPool>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <latch>

@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

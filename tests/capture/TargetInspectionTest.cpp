@@ -3,6 +3,8 @@
 #include "capture/TargetInspection.h"
 #include "support/capture/FakeAccessibility.h"
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

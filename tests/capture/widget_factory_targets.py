@@ -62,7 +62,9 @@ def role(node):
 R = Atspi.Role
 KINDS = {
     # kind: test on a node
-    "button": lambda n: role(n) == R.PUSH_BUTTON and n.get_name(),
+    # Not the title bar's window controls: clicking those hides the window.
+    "button": lambda n: (role(n) == R.PUSH_BUTTON and n.get_name()
+                         and n.get_name() not in ("Minimize", "Maximize", "Restore", "Close")),
     "checkbox": lambda n: role(n) == R.CHECK_BOX and n.get_name(),
     "radio": lambda n: role(n) == R.RADIO_BUTTON and n.get_name(),
     "tab": lambda n: role(n) == R.PAGE_TAB and n.get_name(),

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>

@@ -7,6 +7,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

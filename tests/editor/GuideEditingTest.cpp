@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;

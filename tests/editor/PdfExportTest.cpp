@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>

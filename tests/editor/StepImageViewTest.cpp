@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

@@ -1,5 +1,7 @@
 #include "model/Guide.h"
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>

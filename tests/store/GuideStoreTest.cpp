@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {

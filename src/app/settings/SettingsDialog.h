@@ -21,6 +21,7 @@ QString applicationVersionText();
 QString abbreviateHome(const QString &path, const QString &home);
 
 // Where guides are kept, how recording starts, privacy, updates and the version.
+// reveal selects a folder in the file manager (DesktopFileRevealer in production).
 // Its only setting is the updater's automatic check.
 class SettingsDialog : public QDialog {
     Q_OBJECT

@@ -105,54 +105,43 @@ std::array<int, 3> boxSizes(double sigma)
     return sizes;
 }
 
-// One box pass over premultiplied ARGB32 along rows (horizontal) or columns.
-void boxPass(QImage &image, int radius, bool horizontal)
+// One box pass over an 8-bit alpha mask along rows (horizontal) or columns.
+void boxPass(QImage &mask, int radius, bool horizontal)
 {
     if (radius <= 0)
         return;
-    const int width = image.width();
-    const int height = image.height();
-    const int lines = horizontal ? height : width;
-    const int length = horizontal ? width : height;
-    const qsizetype stride = image.bytesPerLine() / 4;
-    auto *bits = reinterpret_cast<quint32 *>(image.bits());
-    std::vector<quint32> line(static_cast<std::size_t>(length));
+    const int lines = horizontal ? mask.height() : mask.width();
+    const int length = horizontal ? mask.width() : mask.height();
+    const qsizetype stride = mask.bytesPerLine();
+    const qsizetype step = horizontal ? 1 : stride;
+    uchar *bits = mask.bits();
+    std::vector<uchar> line(static_cast<std::size_t>(length));
     const int window = 2 * radius + 1;
     for (int l = 0; l < lines; ++l) {
-        auto at = [&](int i) -> quint32 & {
-            return horizontal ? bits[l * stride + i] : bits[i * stride + l];
-        };
+        uchar *start = horizontal ? bits + l * stride : bits + l;
         for (int i = 0; i < length; ++i)
-            line[static_cast<std::size_t>(i)] = at(i);
-        std::array<int, 4> sum{};
-        auto add = [&](int i, int sign) {
-            if (i < 0 || i >= length)
-                return; // transparent outside the image
-            const quint32 v = line[static_cast<std::size_t>(i)];
-            for (int c = 0; c < 4; ++c)
-                sum[static_cast<std::size_t>(c)] += sign * static_cast<int>((v >> (8 * c)) & 0xff);
-        };
-        for (int i = -radius; i <= radius; ++i)
-            add(i, 1);
+            line[static_cast<std::size_t>(i)] = start[i * step];
+        int sum = 0; // pixels outside the mask are transparent
+        for (int i = 0; i <= std::min(radius, length - 1); ++i)
+            sum += line[static_cast<std::size_t>(i)];
         for (int i = 0; i < length; ++i) {
-            quint32 out = 0;
-            for (int c = 0; c < 4; ++c)
-                out |= static_cast<quint32>((sum[static_cast<std::size_t>(c)] + window / 2) / window) << (8 * c);
-            at(i) = out;
-            add(i + radius + 1, 1);
-            add(i - radius, -1);
+            start[i * step] = static_cast<uchar>((sum + window / 2) / window);
+            if (const int in = i + radius + 1; in < length)
+                sum += line[static_cast<std::size_t>(in)];
+            if (const int out = i - radius; out >= 0)
+                sum -= line[static_cast<std::size_t>(out)];
         }
     }
 }
 
-void blurImage(QImage &image, double sigma)
+void blurMask(QImage &mask, double sigma)
 {
     if (sigma <= 0.1)
         return;
     for (int size : boxSizes(sigma)) {
         const int radius = (size - 1) / 2;
-        boxPass(image, radius, true);
-        boxPass(image, radius, false);
+        boxPass(mask, radius, true);
+        boxPass(mask, radius, false);
     }
 }
 
@@ -182,45 +171,107 @@ qreal deviceRatio(const QPainter &painter)
     return painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
 }
 
-// The shape (filled, or stroked with strokeWidth > 0) at the origin of an image
-// that leaves margin on every side, blurred and cached.
+// The blurred mask of a shape (filled, or stroked with strokeWidth > 0) whose
+// top-left corner lies margin (logical pixels) inside the image's. Large shapes
+// are blurred as a small template with the same corners and stretched: the
+// straight middle of a blurred rounded rectangle is the same all along, so a
+// window resize costs a copy, not a blur.
+QImage makeBlurredMask(QSizeF size, qreal radius, qreal strokeWidth, qreal blur, qreal dpr, int margin)
+{
+    const qreal r = std::min({radius, size.width() / 2, size.height() / 2});
+    const qreal corner = r + 2.0 * margin; // reach of a corner's influence from the image edge
+    const qreal templateSide = 2 * (r + margin) + 4;
+    const QSizeF templateShape(std::min(size.width(), templateSide), std::min(size.height(), templateSide));
+    const QSize pixels(qCeil((templateShape.width() + 2 * margin) * dpr), qCeil((templateShape.height() + 2 * margin) * dpr));
+    QImage mask(pixels, QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+        QPainter p(&mask);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(dpr, dpr);
+        const QPainterPath path = roundedPath(QRectF(QPointF(margin, margin), templateShape), r);
+        if (strokeWidth > 0)
+            p.strokePath(path, QPen(Qt::black, strokeWidth));
+        else
+            p.fillPath(path, Qt::black);
+    }
+    blurMask(mask, blur / 2 * dpr);
+
+    const QSize out(qCeil((size.width() + 2 * margin) * dpr), qCeil((size.height() + 2 * margin) * dpr));
+    if (out == pixels)
+        return mask;
+    const int c = qCeil(corner * dpr);
+    // Output index to template index along one axis: corners copied, middle repeated.
+    auto mapping = [c](int outLength, int templateLength) {
+        std::vector<int> map(static_cast<std::size_t>(outLength));
+        for (int i = 0; i < outLength; ++i) {
+            if (outLength == templateLength || i < c)
+                map[static_cast<std::size_t>(i)] = std::min(i, templateLength - 1);
+            else if (i >= outLength - c)
+                map[static_cast<std::size_t>(i)] = std::clamp(i - (outLength - templateLength), 0, templateLength - 1);
+            else
+                map[static_cast<std::size_t>(i)] = std::min(c, templateLength - 1);
+        }
+        return map;
+    };
+    const std::vector<int> mapX = mapping(out.width(), pixels.width());
+    const std::vector<int> mapY = mapping(out.height(), pixels.height());
+    QImage stretched(out, QImage::Format_Alpha8);
+    for (int y = 0; y < out.height(); ++y) {
+        const uchar *from = mask.constScanLine(mapY[static_cast<std::size_t>(y)]);
+        uchar *to = stretched.scanLine(y);
+        for (int x = 0; x < out.width(); ++x)
+            to[x] = from[mapX[static_cast<std::size_t>(x)]];
+    }
+    return stretched;
+}
+
+QString geometryKey(QSizeF size, qreal radius, qreal strokeWidth, qreal blur, qreal dpr)
+{
+    return QStringLiteral("%1|%2|%3|%4|%5|%6").arg(size.width()).arg(size.height()).arg(radius).arg(strokeWidth).arg(blur).arg(dpr);
+}
+
+int imageCost(const QImage &image)
+{
+    return static_cast<int>(std::min<qsizetype>(image.sizeInBytes(), 1 << 30));
+}
+
+// The blurred shape in one colour, its top-left corner margin inside the image's.
+// Both the mask (shared by the dark and the light shadow) and the coloured
+// image are cached; the reference is valid until the next call.
 const QImage &blurredShape(QSizeF size, qreal radius, qreal strokeWidth, const QColor &color, qreal blur, qreal dpr)
 {
-    const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6|%7")
-                            .arg(size.width())
-                            .arg(size.height())
-                            .arg(radius)
-                            .arg(strokeWidth)
-                            .arg(color.rgba())
-                            .arg(blur)
-                            .arg(dpr);
+    static QImage uncached; // for images larger than the whole cache
+    const QString geometry = geometryKey(size, radius, strokeWidth, blur, dpr);
+    const QString key = geometry + QLatin1Char('|') + QString::number(color.rgba());
     if (const QImage *cached = imageCache().object(key))
         return *cached;
     const int margin = blurMargin(blur) + static_cast<int>(std::ceil(strokeWidth));
-    const QSize pixels((QSizeF(size.width() + 2 * margin, size.height() + 2 * margin) * dpr).toSize());
-    auto *image = new QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    const QString maskKey = QStringLiteral("mask|") + geometry;
+    QImage mask;
+    if (const QImage *cachedMask = imageCache().object(maskKey)) {
+        mask = *cachedMask;
+    } else {
+        mask = makeBlurredMask(size, radius, strokeWidth, blur, dpr, margin);
+        imageCache().insert(maskKey, new QImage(mask), imageCost(mask));
+    }
+    auto *image = new QImage(mask.size(), QImage::Format_ARGB32_Premultiplied);
     image->fill(Qt::transparent);
     {
         QPainter p(image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(dpr, dpr);
-        const QPainterPath path = roundedPath(QRectF(QPointF(margin, margin), size), radius);
-        if (strokeWidth > 0)
-            p.strokePath(path, QPen(color, strokeWidth));
-        else
-            p.fillPath(path, color);
+        p.drawImage(0, 0, mask); // alpha only
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(image->rect(), color);
     }
-    blurImage(*image, blur / 2 * dpr);
     image->setDevicePixelRatio(dpr);
-    const auto cost = static_cast<int>(std::min<qsizetype>(image->sizeInBytes(), 1 << 30));
-    const QImage &result = *image;
-    if (!imageCache().insert(key, image, cost)) {
-        // Larger than the whole cache: keep one uncached copy alive for this paint.
-        static QImage uncached;
-        uncached = result;
+    const int cost = imageCost(*image);
+    if (cost > imageCache().maxCost()) {
+        uncached = *image;
+        delete image;
         return uncached;
     }
-    return result;
+    imageCache().insert(key, image, cost);
+    return *image;
 }
 
 struct BlurredStroke {

@@ -123,8 +123,11 @@ Updater::~Updater()
 {
     if (nextCheck_)
         scheduler_.cancel(*nextCheck_);
-    if (reply_)
+    if (reply_) {
+        // Aborting emits finished at once; nobody is left to hear about it.
+        reply_->disconnect(this);
         reply_->abort();
+    }
 }
 
 QUrl Updater::defaultFeedUrl()

@@ -1,12 +1,16 @@
 #include "capture/x11/ScreenGrabber.h"
 
+#include "capture/x11/CompositeRedirect.h"
+
 #include <xcb/composite.h>
 #include <xcb/shm.h>
 #include <xcb/xcb_renderutil.h>
+#include <xcb/xfixes.h>
 
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kelvo::x11 {
@@ -21,6 +25,42 @@ bool extensionPresent(xcb_connection_t *c, xcb_extension_t *ext)
     return r && r->present;
 }
 } // namespace
+
+struct FramePool::Lease {
+    std::shared_ptr<FramePool> pool;
+    std::unique_ptr<uint32_t[]> pixels;
+};
+
+QImage FramePool::take(QSize size)
+{
+    // Enough for the newest frame, the encoder's queue and a few kept by callers.
+    std::unique_ptr<uint32_t[]> pixels;
+    {
+        std::lock_guard lock(mutex_);
+        if (size != size_) {
+            free_.clear();
+            size_ = size;
+        }
+        if (!free_.empty()) {
+            pixels = std::move(free_.back());
+            free_.pop_back();
+        }
+    }
+    if (!pixels)
+        pixels.reset(new uint32_t[std::size_t(size.width()) * std::size_t(size.height())]);
+    auto *lease = new Lease{shared_from_this(), std::move(pixels)};
+    return QImage(reinterpret_cast<uchar *>(lease->pixels.get()), size.width(), size.height(), size.width() * 4,
+                  QImage::Format_RGB32, &FramePool::giveBack, lease);
+}
+
+void FramePool::giveBack(void *info)
+{
+    std::unique_ptr<Lease> lease(static_cast<Lease *>(info));
+    constexpr std::size_t kept = 10;
+    std::lock_guard lock(lease->pool->mutex_);
+    if (lease->pool->free_.size() < kept)
+        lease->pool->free_.push_back(std::move(lease->pixels));
+}
 
 std::unique_ptr<ShmSegment> ShmSegment::create(xcb_connection_t *c, std::size_t size)
 {
@@ -77,11 +117,18 @@ std::unique_ptr<ScreenGrabber> ScreenGrabber::create(xcb_connection_t *c, xcb_sc
         *error = QStringLiteral("Couldn't set up shared memory for screen capture.");
         return nullptr;
     }
+    if (extensionPresent(c, &xcb_xfixes_id)) {
+        Reply<xcb_xfixes_query_version_reply_t> fv(
+            xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        g->cursor_ = bool(fv);
+    }
     if (extensionPresent(c, &xcb_composite_id) && extensionPresent(c, &xcb_render_id)) {
         Reply<xcb_composite_query_version_reply_t> cv(
             xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
         g->formats_.reset(xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr));
-        g->composite_ = cv && g->formats_ && g->formatFor(screen->root_visual) != 0;
+        // Window pictures hold whole windows only while top-levels are redirected.
+        g->composite_ = cv && g->formats_ && g->formatFor(screen->root_visual) != 0 &&
+                        redirectTopLevelsForCapture();
     }
     if (g->composite_) {
         const xcb_atom_t cm = internAtom(c, "_NET_WM_CM_S0");
@@ -144,21 +191,38 @@ void ScreenGrabber::scanWindows()
         if (!frame.intersects(area_))
             continue;
         const bool own = ownership_->isOwn(kids[i]);
-        topLevels_.push_back({kids[i], a->visual, frame, own});
+        topLevels_.push_back({kids[i], a->visual, frame, g->border_width, own});
         if (own)
             ownRects_.push_back(frame.adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin));
     }
     ownership_->retainOnly(present);
 }
 
+std::vector<xcb_window_t> ScreenGrabber::windowsUnderOwn() const
+{
+    std::vector<xcb_window_t> under;
+    for (const TopLevel &w : topLevels_) {
+        if (!w.own && std::any_of(ownRects_.begin(), ownRects_.end(),
+                                  [&](const QRect &own) { return own.intersects(w.frame); }))
+            under.push_back(w.window);
+    }
+    return under;
+}
+
 QImage ScreenGrabber::grab()
 {
     scanWindows();
+    // Asked for now, read after the grab: one round trip for both.
+    xcb_xfixes_get_cursor_image_cookie_t cursorCookie{};
+    if (cursor_)
+        cursorCookie = xcb_xfixes_get_cursor_image(c_);
     Reply<xcb_shm_get_image_reply_t> r(xcb_shm_get_image_reply(
         c_,
         xcb_shm_get_image(c_, screen_->root, int16_t(area_.x()), int16_t(area_.y()), uint16_t(area_.width()),
                           uint16_t(area_.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, shm_->seg(), 0),
         nullptr));
+    Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(
+        cursor_ ? xcb_xfixes_get_cursor_image_reply(c_, cursorCookie, nullptr) : nullptr);
     if (!r)
         return {};
     for (const QRect &own : ownRects_)
@@ -166,13 +230,42 @@ QImage ScreenGrabber::grab()
 
     // Copy out of the shared segment (the server writes it again on the next
     // grab) and make the padding byte opaque in the same pass.
-    QImage image(area_.size(), QImage::Format_RGB32);
+    QImage image = pool_->take(area_.size());
     const auto *src = reinterpret_cast<const uint32_t *>(shm_->data());
     const qsizetype count = qsizetype(area_.width()) * area_.height();
+    // bits() of a fresh image with one owner does not copy.
     auto *dst = reinterpret_cast<uint32_t *>(image.bits());
     for (qsizetype i = 0; i < count; ++i)
         dst[i] = src[i] | 0xff000000u;
+    if (cursor)
+        drawCursor(image, *cursor);
     return image;
+}
+
+void ScreenGrabber::drawCursor(QImage &image, const xcb_xfixes_get_cursor_image_reply_t &cursor) const
+{
+    // The pointer as the user sees it: premultiplied ARGB laid OVER the frame.
+    const uint32_t *pixels = xcb_xfixes_get_cursor_image_cursor_image(&cursor);
+    if (xcb_xfixes_get_cursor_image_cursor_image_length(&cursor) < int(cursor.width) * cursor.height)
+        return;
+    const int left = cursor.x - cursor.xhot - area_.x();
+    const int top = cursor.y - cursor.yhot - area_.y();
+    for (int y = std::max(0, -top); y < cursor.height && top + y < image.height(); ++y) {
+        auto *line = reinterpret_cast<uint32_t *>(image.scanLine(top + y));
+        for (int x = std::max(0, -left); x < cursor.width && left + x < image.width(); ++x) {
+            const uint32_t p = pixels[y * cursor.width + x];
+            const uint32_t a = p >> 24;
+            if (a == 0)
+                continue;
+            uint32_t &d = line[left + x];
+            auto channel = [&](int shift) {
+                const uint32_t over = (p >> shift) & 0xff;
+                const uint32_t under = (d >> shift) & 0xff;
+                return std::min(255u, over + under * (255 - a) / 255) << shift;
+            };
+            d = 0xff000000u | channel(16) | channel(8) | channel(0);
+        }
+    }
 }
 
 void ScreenGrabber::compose(const QRect &rect)
@@ -223,8 +316,9 @@ void ScreenGrabber::compose(const QRect &rect)
         xcb_render_create_picture(c_, source, w.window, format, XCB_RENDER_CP_SUBWINDOW_MODE, &mode);
         const uint8_t op =
             (depth == 32 && compositingManager_) ? XCB_RENDER_PICT_OP_OVER : XCB_RENDER_PICT_OP_SRC;
-        xcb_render_composite(c_, op, source, XCB_NONE, target, int16_t(part.x() - w.frame.x()),
-                             int16_t(part.y() - w.frame.y()), 0, 0, int16_t(part.x() - rect.x()),
+        // The window's picture starts inside its border.
+        xcb_render_composite(c_, op, source, XCB_NONE, target, int16_t(part.x() - w.frame.x() - w.border),
+                             int16_t(part.y() - w.frame.y() - w.border), 0, 0, int16_t(part.x() - rect.x()),
                              int16_t(part.y() - rect.y()), uint16_t(part.width()), uint16_t(part.height()));
         xcb_render_free_picture(c_, source);
     }

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace kelvo::x11 {
 
 namespace {
@@ -249,6 +251,11 @@ std::optional<QString> X11ApplicationNames::frontmostApplicationName()
         return std::nullopt;
     const std::optional<WindowHints> hints = hintsOf(active);
     if (const std::optional<qint64> pid = pidOfWindow(active)) {
+        // Kelvo itself is never the application a step is about, and asking the
+        // accessibility bus about our own process from the main thread would wait
+        // on ourselves.
+        if (*pid == qint64(::getpid()))
+            return std::nullopt;
         if (auto name = nameOfProcess(*pid, hints))
             return name;
     }

@@ -5,7 +5,6 @@
 
 #include "capture/x11/XcbUtil.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
@@ -81,9 +80,12 @@ public:
     {
         if (QCoreApplication::instance())
             QCoreApplication::instance()->removeNativeEventFilter(this);
-        for (uint16_t m : grabbed_)
-            xcb_ungrab_key(c_, keycode_, root_, m);
-        xcb_flush(c_);
+        // Qt's connection may already be gone at exit; the grabs went with it.
+        if (x11::qtConnection() == c_) {
+            for (uint16_t m : grabbed_)
+                xcb_ungrab_key(c_, keycode_, root_, m);
+            xcb_flush(c_);
+        }
         std::lock_guard lock(heldMutex);
         held.erase({keycode_, modifiers_});
     }

@@ -9,6 +9,7 @@
 
 #include <xcb/damage.h>
 #include <xcb/xfixes.h>
+#include <xcb/xinput.h>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
+#include <unordered_map>
 
 namespace kelvo {
 
@@ -132,10 +134,7 @@ void X11RecordingEngine::stop(StopDone done)
     if (!run->encoderThread.joinable())
         finishWaiter_.finish(); // it never started: no file to wait for
     finishWaiter_.wait(finishLimit, [this, run, done = std::move(done)] {
-        {
-            std::lock_guard lock(frameLock_);
-            latestFrame_ = QImage();
-        }
+        publish(QImage());
         if (run->encoderFinished)
             joinIfJoinable(run->encoderThread);
         else
@@ -162,13 +161,17 @@ X11RecordingEngine::Statistics X11RecordingEngine::statistics() const
 
 bool X11RecordingEngine::excludesOwnWindows() const
 {
-    return !last_ || last_->excludesOwnWindows;
+    return x11::redirectTopLevelsForCapture() && (!last_ || last_->excludesOwnWindows);
 }
 
 void X11RecordingEngine::publish(const QImage &frame)
 {
-    std::lock_guard lock(frameLock_);
-    latestFrame_ = frame;
+    QImage previous = frame;
+    {
+        std::lock_guard lock(frameLock_);
+        latestFrame_.swap(previous);
+    }
+    // previous is released here, outside the lock: freeing a frame is not free.
 }
 
 void X11RecordingEngine::fail(RecordingRun &run, const QString &error)
@@ -253,6 +256,22 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
         }
     }
 
+    // Pointer motion shows in the frames too (the pointer is drawn in), but
+    // moves no pixel on the screen: raw motion events say when it moved.
+    uint8_t xinputOpcode = 0;
+    if (const xcb_query_extension_reply_t *xi = xcb_get_extension_data(c, &xcb_input_id); xi && xi->present) {
+        x11::Reply<xcb_input_xi_query_version_reply_t> v(
+            xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+        if (v && v->major_version >= 2) {
+            struct {
+                xcb_input_event_mask_t head;
+                uint32_t bits;
+            } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
+            xcb_input_xi_select_events(c, screen->root, 1, &mask.head);
+            xinputOpcode = xi->major_opcode;
+        }
+    }
+
     const Clock::time_point t0 = Clock::now();
     auto msSinceStart = [t0] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
@@ -270,6 +289,15 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
         return true;
     };
 
+    if (damageOn) {
+        // A new damage object starts out covering the whole screen; the first
+        // grab below shows all of it, so drop that report.
+        xcb_damage_subtract(c, damage, XCB_NONE, XCB_NONE);
+        x11::Reply<xcb_get_input_focus_reply_t> sync(
+            xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+        }
+    }
     if (!grabAndQueue()) {
         run->writer.reset();
         return answer(QStringLiteral("Couldn't capture the screen."));
@@ -279,15 +307,52 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
 
     const int fd = xcb_get_file_descriptor(c);
     bool dirty = !damageOn;
+    bool pointerMoved = false;
+    bool underOwnChanged = false;
+    // Damage on each window that Kelvo's windows cover, so changes hidden
+    // from the screen's damage still make a frame.
+    std::unordered_map<xcb_window_t, xcb_damage_damage_t> watched;
+    auto watchWindowsUnderOwn = [&] {
+        if (!damageOn)
+            return;
+        const std::vector<xcb_window_t> under = grabber->windowsUnderOwn();
+        for (auto it = watched.begin(); it != watched.end();) {
+            if (std::find(under.begin(), under.end(), it->first) == under.end()) {
+                xcb_damage_destroy(c, it->second); // an error if the window is gone; ignored
+                it = watched.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (xcb_window_t w : under) {
+            if (watched.count(w))
+                continue;
+            const xcb_damage_damage_t d = xcb_generate_id(c);
+            xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+            watched.emplace(w, d);
+        }
+    };
+    watchWindowsUnderOwn();
     Clock::time_point nextGrab = Clock::now() + frameInterval;
     while (!run->stopRequested) {
         // Read everything xcb holds before sleeping on the socket, or queued
         // events would wait for the next wake-up.
         while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
             if (damageOn && ev->response_type == damageEvent) {
-                xcb_damage_subtract(c, damage, XCB_NONE, parts);
-                xcb_xfixes_union_region(c, pending, parts, pending);
+                auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(ev.get());
+                if (notify->damage == damage) {
+                    xcb_damage_subtract(c, damage, XCB_NONE, parts);
+                    xcb_xfixes_union_region(c, pending, parts, pending);
+                } else {
+                    // A window under one of Kelvo's changed: the frame shows it.
+                    xcb_damage_subtract(c, notify->damage, XCB_NONE, XCB_NONE);
+                    underOwnChanged = true;
+                }
                 dirty = true;
+            } else if (xinputOpcode && (ev->response_type & 0x7f) == XCB_GE_GENERIC) {
+                auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
+                if (ge->extension == xinputOpcode && ge->event_type == XCB_INPUT_RAW_MOTION)
+                    dirty = pointerMoved = true;
             }
         }
         if (xcb_connection_has_error(c)) {
@@ -298,7 +363,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
         if (dirty && now >= nextGrab) {
             dirty = !damageOn;
             bool relevant = true;
-            if (damageOn && !grabber->ownRects().empty()) {
+            if (damageOn && !pointerMoved && !underOwnChanged && !grabber->ownRects().empty()) {
                 // Changes inside Kelvo's own windows are not in the picture.
                 x11::Reply<xcb_xfixes_fetch_region_reply_t> region(
                     xcb_xfixes_fetch_region_reply(c, xcb_xfixes_fetch_region(c, pending), nullptr));
@@ -313,6 +378,8 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
                     }
                 }
             }
+            pointerMoved = false;
+            underOwnChanged = false;
             if (damageOn)
                 xcb_xfixes_set_region(c, pending, 0, nullptr);
             if (relevant) {
@@ -321,6 +388,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
                     break;
                 }
                 nextGrab = now + frameInterval;
+                watchWindowsUnderOwn();
             }
             xcb_flush(c);
             continue; // replies may have queued events: drain before sleeping
@@ -337,6 +405,8 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
     run->endMs = msSinceStart();
     run->queue.close();
     if (damageOn && !xcb_connection_has_error(c)) {
+        for (const auto &[window, d] : watched)
+            xcb_damage_destroy(c, d);
         xcb_damage_destroy(c, damage);
         xcb_xfixes_destroy_region(c, parts);
         xcb_xfixes_destroy_region(c, pending);
@@ -367,6 +437,15 @@ void X11RecordingEngine::encoderMain(std::shared_ptr<RecordingRun> run)
         if (writer->write(item.image, item.ms)) {
             ++run->written;
             unflushed = true;
+            // The first picture goes to disk at once: a recording killed in its
+            // first second still leaves a playable file.
+            if (run->written == 1) {
+                if (!writer->flush()) {
+                    failed = true;
+                    fail(*run, writer->error());
+                }
+                unflushed = false;
+            }
         } else {
             failed = true;
             fail(*run, writer->error());

@@ -1,0 +1,186 @@
+#include "app/KelvoApplication.h"
+
+#include "app/MainWindow.h"
+#include "app/menus/AppMenus.h"
+#include "app/model/AppModel.h"
+#include "app/permissions/PermissionsCard.h"
+#include "app/settings/SettingsDialog.h"
+#include "app/updates/UpdateAlert.h"
+#include "app/updates/Updater.h"
+#include "capture/GlobalHotKey.h"
+#include "editor/ExportActions.h"
+#include "store/GuideStore.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPainter>
+#include <QSystemTrayIcon>
+
+#include <unistd.h>
+
+namespace kelvo {
+
+namespace {
+
+constexpr std::chrono::milliseconds launchDelay{700};
+
+QIcon trayIcon(bool recording)
+{
+    QPixmap pixmap(44, 44);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (recording) {
+        painter.setPen(QPen(QColor(255, 69, 58), 3));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QRectF(4, 4, 36, 36));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 69, 58));
+        painter.drawEllipse(QRectF(12, 12, 20, 20));
+    } else {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(10, 132, 255));
+        painter.drawRoundedRect(QRectF(2, 2, 40, 40), 10, 10);
+        painter.setBrush(Qt::white);
+        for (int row = 0; row < 3; ++row) {
+            painter.drawEllipse(QRectF(10, 11 + row * 9, 5, 5));
+            painter.drawRoundedRect(QRectF(18, 12 + row * 9, 16, 3.5), 1.5, 1.5);
+        }
+    }
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+QString instanceServerName()
+{
+    const QByteArray root = QFileInfo(GuideStore::defaultRootPath()).absoluteFilePath().toUtf8();
+    return QStringLiteral("kelvo-%1-%2")
+        .arg(::getuid())
+        .arg(QString::fromLatin1(QCryptographicHash::hash(root, QCryptographicHash::Sha1).toHex().left(12)));
+}
+
+bool KelvoApplication::handOverToRunningInstance()
+{
+    QLocalSocket socket;
+    socket.connectToServer(instanceServerName());
+    if (!socket.waitForConnected(500))
+        return false;
+    socket.write("show\n");
+    socket.waitForBytesWritten(500);
+    socket.disconnectFromServer();
+    return true;
+}
+
+KelvoApplication::KelvoApplication(QApplication &app)
+    : app_(app)
+{
+    auto store = std::make_unique<GuideStore>(scheduler_);
+    capture_ = makeDesktopCapture(*store, scheduler_, settings_);
+
+    AppModel::Parts parts;
+    parts.store = std::move(store);
+    parts.permissions = std::move(capture_.permissions);
+    parts.session = std::move(capture_.session);
+    parts.updater = std::make_unique<Updater>(scheduler_, settings_, Updater::Options{});
+    parts.registerHotKey = [](GlobalHotKey::Action action) {
+        return GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier,
+                                    std::move(action));
+    };
+    model_ = std::make_unique<AppModel>(std::move(parts));
+    model_->openMainWindow = [this] { openMainWindow(); };
+
+    Updater *updater = model_->updater();
+    connect(updater, &Updater::checkFinished, this, [this, updater](const UpdateCheckResult &result, bool user) {
+        const QList<QWidget *> windows = model_->mainWindows();
+        showUpdateCheckResult(windows.isEmpty() ? nullptr : windows.first(), result, user,
+                              updater->options().version);
+    });
+
+    menus_ = std::make_unique<AppMenus>(*model_, AppMenus::Handlers{
+                                                     .checkForUpdates = [updater] { updater->checkForUpdates(); },
+                                                     .showSettings = [this] { showSettings(); },
+                                                     .quit = [] { QApplication::quit(); },
+                                                 });
+
+    refresher_ = std::make_unique<PermissionsRefresher>(scheduler_, [this] { model_->permissions().refresh(); });
+    connect(&app_, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            refresher_->applicationBecameActive();
+    });
+
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_ = std::make_unique<QSystemTrayIcon>();
+        tray_->setToolTip(QStringLiteral("Kelvo"));
+        tray_->setContextMenu(menus_->trayMenu());
+        updateTrayIcon();
+        tray_->show();
+        connect(&model_->session(), &RecordingSession::phaseChanged, this, &KelvoApplication::updateTrayIcon);
+    }
+
+    connect(&app_, &QCoreApplication::aboutToQuit, this, [this] { model_->store().flushPendingSaves(); });
+
+    openMainWindow();
+    // If no main window is visible after a moment (none was restored), bring one up.
+    scheduler_.postAfter(launchDelay, [this] { model_->showMainWindowIfNoneVisible(); });
+}
+
+KelvoApplication::~KelvoApplication()
+{
+    for (QWidget *window : model_->mainWindows())
+        delete window;
+}
+
+void KelvoApplication::listenForOtherInstances()
+{
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(instanceServerName())) {
+        QLocalServer::removeServer(instanceServerName()); // left by a crashed instance
+        server_->listen(instanceServerName());
+    }
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *socket = server_->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            model_->showMainWindow();
+        }
+    });
+}
+
+MainWindow *KelvoApplication::openMainWindow()
+{
+    auto *window = new MainWindow(*model_, *menus_);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    AppModel::markAsMainWindow(window);
+    refresher_->watch(window);
+    window->show();
+    return window;
+}
+
+void KelvoApplication::showSettings()
+{
+    if (!settingsDialog_) {
+        settingsDialog_ = new SettingsDialog(
+            model_->store().rootPath(), *model_->updater(),
+            [](const QString &path) {
+                DesktopFileRevealer revealer;
+                revealer.showItems({path});
+            },
+            nullptr);
+        settingsDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    settingsDialog_->show();
+    settingsDialog_->raise();
+    settingsDialog_->activateWindow();
+}
+
+void KelvoApplication::updateTrayIcon()
+{
+    if (tray_)
+        tray_->setIcon(trayIcon(model_->session().phase().isRecording()));
+}
+
+} // namespace kelvo

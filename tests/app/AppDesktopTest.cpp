@@ -1,0 +1,75 @@
+// The whole application on the virtual desktop: the real capture backends,
+// the global hot key pressed through the X server, the HUD and the main window.
+#include "app/KelvoApplication.h"
+
+#include "app/hud/HUDController.h"
+#include "app/model/AppModel.h"
+#include "capture/RecordingSession.h"
+#include "store/GuideStore.h"
+#include "support/QtPrinters.h"
+#include "support/TempDataDir.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace kelvo {
+namespace {
+
+// Runs the event loop until condition holds or the time is up.
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+// xdotool runs beside the event loop, which must go on to receive the key.
+void pressHotKey()
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+alt+super+r")});
+    waitFor([&] { return xdotool.state() == QProcess::NotRunning; }, 10000);
+}
+
+TEST(KelvoOnTheDesktop, HotKeyRecordsAGuideAndBringsTheWindowBackWithIt)
+{
+    test::TempDataDir data;
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    KelvoApplication kelvo(*qApp);
+    AppModel &model = kelvo.model();
+    ASSERT_TRUE(model.hasHotKey()) << "the hot key could not be registered";
+    ASSERT_TRUE(waitFor([&] { return !model.mainWindows().isEmpty() && model.mainWindows().first()->isVisible(); }));
+    QWidget *window = model.mainWindows().first();
+    EXPECT_FALSE(model.selectedGuideID());
+
+    pressHotKey();
+    ASSERT_TRUE(waitFor([&] { return model.session().phase().isCountdown(); }));
+    ASSERT_TRUE(waitFor([&] { return model.hud().panel() && model.hud().panel()->isVisible(); }));
+    EXPECT_FALSE(window->isVisible()) << "the main window hides during the countdown";
+    EXPECT_EQ(model.hud().panel()->geometry().top(), HUDController::topMargin);
+    EXPECT_EQ(model.hud().panel()->geometry().left(), (1920 - 340) / 2);
+
+    ASSERT_TRUE(waitFor([&] { return model.session().phase().isRecording(); }));
+    EXPECT_TRUE(model.hud().panel()->isVisible());
+    pressHotKey();
+    ASSERT_TRUE(waitFor([&] { return model.session().phase().isIdle(); }));
+    EXPECT_TRUE(waitFor([&] { return window->isVisible(); })) << "the main window comes back";
+    EXPECT_FALSE(model.hud().panel()->isVisible());
+    ASSERT_EQ(model.store().guides().size(), 1);
+    EXPECT_EQ(model.selectedGuideID(), model.store().guides().first().id) << "with the new guide selected";
+    EXPECT_EQ(model.store().guides().first().videoFileName, "video.mov");
+}
+
+} // namespace
+} // namespace kelvo

@@ -1,0 +1,11 @@
+#pragma once
+
+// Readable GoogleTest messages for Qt values.
+#include <QString>
+
+#include <ostream>
+
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
