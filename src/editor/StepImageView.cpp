@@ -1,6 +1,7 @@
 #include "editor/StepImageView.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 namespace kelvo {
 
@@ -21,8 +22,31 @@ void StepImageView::setPath(const QString &path)
     path_ = path;
     loadStarted_ = false;
     ++generation_;
-    if (isVisible())
+    if (isVisible() && loadsWhenShown_)
         startLoad();
+}
+
+void StepImageView::setCornerRadius(qreal radius)
+{
+    cornerRadius_ = radius;
+    update();
+}
+
+void StepImageView::load()
+{
+    if (!loadStarted_)
+        startLoad();
+}
+
+void StepImageView::release()
+{
+    ++generation_;
+    loadStarted_ = false;
+    scaled_ = QPixmap();
+    if (image_) {
+        image_.reset();
+        update();
+    }
 }
 
 QSize StepImageView::sizeHint() const
@@ -33,13 +57,23 @@ QSize StepImageView::sizeHint() const
 void StepImageView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!loadStarted_)
+    if (!loadStarted_ && loadsWhenShown_)
         startLoad();
 }
 
 void StepImageView::startLoad()
 {
     loadStarted_ = true;
+    if (path_.isEmpty())
+        return; // a name that never resolves: the placeholder stays
+    // Cached already: no round trip through the pool, no flash of the placeholder.
+    if (auto cached = cache_.cachedImage(path_, maxPixel_)) {
+        ++generation_;
+        image_ = std::move(cached);
+        update();
+        emit imageChanged();
+        return;
+    }
     const quint64 generation = ++generation_;
     cache_.loadImage(path_, maxPixel_, this, [this, generation](const std::optional<QImage> &image) {
         if (generation != generation_)
@@ -54,20 +88,39 @@ void StepImageView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRectF frame = rect();
+    painter.setRenderHint(QPainter::Antialiasing);
+    auto rounded = [&](const QRectF &shape) {
+        QPainterPath path;
+        path.addRoundedRect(shape, cornerRadius_, cornerRadius_);
+        return path;
+    };
     if (!image_ || image_->isNull()) {
         // The faintest fill of the light palette.
-        painter.fillRect(frame, QColor(0, 0, 0, 13));
+        if (cornerRadius_ > 0)
+            painter.fillPath(rounded(frame), QColor(0, 0, 0, 13));
+        else
+            painter.fillRect(frame, QColor(0, 0, 0, 13));
         return;
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QSizeF imageSize = image_->size();
     const QSizeF drawn = imageSize.scaled(frame.size(), mode_ == ContentMode::fill ? Qt::KeepAspectRatioByExpanding
                                                                                   : Qt::KeepAspectRatio);
     QRectF target(QPointF(0, 0), drawn);
     target.moveCenter(frame.center());
-    if (mode_ == ContentMode::fill)
+    if (cornerRadius_ > 0)
+        painter.setClipPath(rounded(mode_ == ContentMode::fill ? frame : target));
+    else if (mode_ == ContentMode::fill)
         painter.setClipRect(frame);
-    painter.drawImage(target, *image_);
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels = (drawn * dpr).toSize();
+    if (pixels.isEmpty())
+        return;
+    if (scaled_.size() != pixels || scaledKey_ != image_->cacheKey()) {
+        scaled_ = QPixmap::fromImage(image_->scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        scaled_.setDevicePixelRatio(dpr);
+        scaledKey_ = image_->cacheKey();
+    }
+    painter.drawPixmap(target.topLeft(), scaled_);
 }
 
 } // namespace kelvo

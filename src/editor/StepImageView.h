@@ -3,6 +3,7 @@
 #include "store/ImageCache.h"
 
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 #include <optional>
@@ -28,6 +29,16 @@ public:
 
     QSize sizeHint() const override;
 
+    // Clips the drawn image (fit) or the frame (fill) to a rounded rectangle.
+    void setCornerRadius(qreal radius);
+    // Off: nothing loads when shown, only on load(); lists use this to decode
+    // just the rows near the visible part.
+    void setLoadsWhenShown(bool loads) { loadsWhenShown_ = loads; }
+    void load();
+    // Drops the image (the cache may keep it); a later load() brings it back.
+    void release();
+    bool isLoadStarted() const { return loadStarted_; }
+
 signals:
     void imageChanged();
 
@@ -43,8 +54,13 @@ private:
     int maxPixel_;
     ContentMode mode_;
     std::optional<QImage> image_;
+    // The image scaled once to the size it is drawn at: repaints (scrolling) only blit.
+    QPixmap scaled_;
+    qint64 scaledKey_ = 0;
     quint64 generation_ = 0; // results of older requests are dropped
     bool loadStarted_ = false;
+    bool loadsWhenShown_ = true;
+    qreal cornerRadius_ = 0;
 };
 
 } // namespace kelvo

@@ -390,18 +390,37 @@ QWidget *shadowHostOf(const QWidget *widget)
     return nullptr;
 }
 
-void paintHostedShadows(QPainter &painter, QWidget *host)
+namespace {
+
+// Walks down from parent to the casters whose nearest host is host: hidden
+// subtrees and other hosts' subtrees hold none. Long lists stay cheap this way.
+void paintShadowsBelow(QPainter &painter, QWidget *host, QWidget *parent, const QRect &exposed)
 {
-    const QList<QWidget *> children = host->findChildren<QWidget *>();
-    for (QWidget *child : children) {
-        const auto *caster = dynamic_cast<const ShadowCaster *>(child);
-        if (!caster || !child->isVisibleTo(host) || shadowHostOf(child) != host)
+    for (QObject *object : parent->children()) {
+        auto *child = qobject_cast<QWidget *>(object);
+        if (!child || child->isHidden() || child->isWindow())
             continue;
-        painter.save();
-        painter.translate(child->mapTo(host, QPoint(0, 0)));
-        caster->paintCastShadow(painter);
-        painter.restore();
+        if (const auto *caster = dynamic_cast<const ShadowCaster *>(child)) {
+            const QPoint origin = child->mapTo(host, QPoint(0, 0));
+            const int reach = caster->shadowReach();
+            if (exposed.isNull()
+                || QRect(origin, child->size()).adjusted(-reach, -reach, reach, reach).intersects(exposed)) {
+                painter.save();
+                painter.translate(origin);
+                caster->paintCastShadow(painter);
+                painter.restore();
+            }
+        }
+        if (!child->property(hostProperty).toBool())
+            paintShadowsBelow(painter, host, child, exposed);
     }
+}
+
+} // namespace
+
+void paintHostedShadows(QPainter &painter, QWidget *host, const QRect &exposed)
+{
+    paintShadowsBelow(painter, host, host, exposed);
 }
 
 void updateCastShadow(QWidget *caster)

@@ -72,8 +72,9 @@ public:
 
 void markShadowHost(QWidget *host);
 QWidget *shadowHostOf(const QWidget *widget);
-// Paints the shadows of every visible caster whose nearest host is host.
-void paintHostedShadows(QPainter &painter, QWidget *host);
+// Paints the shadows of every visible caster whose nearest host is host; with an
+// exposed rectangle (host coordinates), only those reaching into it.
+void paintHostedShadows(QPainter &painter, QWidget *host, const QRect &exposed = {});
 // Repaints the part of the host under caster's shadow.
 void updateCastShadow(QWidget *caster);
 

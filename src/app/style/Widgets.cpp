@@ -5,6 +5,7 @@
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QIcon>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -52,7 +53,7 @@ QString themeName(const QString &symbol)
         return QStringLiteral("security-high-symbolic");
     if (symbol == QLatin1String("gearshape"))
         return QStringLiteral("preferences-system-symbolic");
-    return symbol;
+    return themeSymbolName(symbol);
 }
 
 void paintFallbackSymbol(QPainter &painter, const QString &name, const QRectF &b, const QColor &color)
@@ -103,6 +104,8 @@ void paintFallbackSymbol(QPainter &painter, const QString &name, const QRectF &b
         painter.setBrush(color);
         painter.setPen(Qt::NoPen);
         painter.drawEllipse(b.center(), b.width() * 0.35, b.height() * 0.35);
+    } else {
+        paintDrawnSymbol(painter, name, b, color);
     }
     painter.restore();
 }
@@ -134,11 +137,11 @@ NeuSurface::NeuSurface(QWidget *parent)
     markShadowHost(this);
 }
 
-void NeuSurface::paintEvent(QPaintEvent *)
+void NeuSurface::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette::surface);
-    paintHostedShadows(painter, this);
+    painter.fillRect(event->rect(), palette::surface);
+    paintHostedShadows(painter, this, event->rect());
 }
 
 // --- NeuRaised ------------------------------------------------------------------
@@ -161,11 +164,11 @@ int NeuRaised::shadowReach() const
     return static_cast<int>(std::ceil(18 * depth_ + 7 * depth_)) + 2;
 }
 
-void NeuRaised::paintEvent(QPaintEvent *)
+void NeuRaised::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     paintRaisedFill(painter, QRectF(rect()), radius_, StyleEnvironment::increasedContrast());
-    paintHostedShadows(painter, this);
+    paintHostedShadows(painter, this, event->rect());
 }
 
 // --- NeuInset -------------------------------------------------------------------
@@ -225,12 +228,32 @@ void NeuButton::animateTo(QVariantAnimation *animation, qreal &value, qreal targ
     animation->start();
 }
 
+void NeuButton::setSymbol(const QString &symbol)
+{
+    if (symbol == symbol_)
+        return;
+    symbol_ = symbol;
+    updateGeometry();
+    update();
+}
+
+namespace {
+// The symbol of a labelled button: as tall as the text's capitals, 7 from the title.
+qreal buttonSymbolSize(const QFontMetricsF &metrics)
+{
+    return std::round(metrics.height() * 0.9);
+}
+constexpr qreal buttonSymbolGap = 7;
+} // namespace
+
 QSize NeuButton::sizeHint() const
 {
     const QFontMetricsF metrics(font());
     const qreal h = style_.compact ? 14 : 22;
     const qreal v = style_.compact ? 8 : 12;
-    return QSizeF(std::ceil(metrics.horizontalAdvance(text())) + 2 * h, std::ceil(metrics.height()) + 2 * v).toSize();
+    const qreal symbol = symbol_.isEmpty() ? 0 : buttonSymbolSize(metrics) + buttonSymbolGap;
+    return QSizeF(std::ceil(metrics.horizontalAdvance(text()) + symbol) + 2 * h, std::ceil(metrics.height()) + 2 * v)
+        .toSize();
 }
 
 QRectF NeuButton::shapeRect() const
@@ -316,7 +339,18 @@ void NeuButton::paintEvent(QPaintEvent *)
 
     painter.setFont(font());
     painter.setPen(textColor);
-    painter.drawText(shape, Qt::AlignCenter, text());
+    if (symbol_.isEmpty()) {
+        painter.drawText(shape, Qt::AlignCenter, text());
+    } else {
+        const QFontMetricsF metrics(font());
+        const qreal symbolSize = buttonSymbolSize(metrics);
+        const qreal width = symbolSize + buttonSymbolGap + metrics.horizontalAdvance(text());
+        const qreal left = shape.center().x() - width / 2;
+        paintSymbol(painter, symbol_, QRectF(left, shape.center().y() - symbolSize / 2, symbolSize, symbolSize),
+                    textColor);
+        painter.drawText(QRectF(left + symbolSize + buttonSymbolGap, shape.top(), width, shape.height()),
+                         Qt::AlignVCenter | Qt::AlignLeft, text());
+    }
 
     if (isEnabled() && !isDown())
         brighten(painter, path, hoverAmount_);
@@ -370,6 +404,14 @@ NeuIconButton::NeuIconButton(const QString &iconName, const QString &accessibleN
     });
     connect(this, &QAbstractButton::pressed, this, [this] { updateCastShadow(this); });
     connect(this, &QAbstractButton::released, this, [this] { updateCastShadow(this); });
+}
+
+void NeuIconButton::setIconName(const QString &iconName)
+{
+    if (iconName == iconName_)
+        return;
+    iconName_ = iconName;
+    update();
 }
 
 QSize NeuIconButton::sizeHint() const

@@ -70,6 +70,9 @@ public:
     explicit NeuButton(const QString &text, NeuButtonStyle style = {}, QWidget *parent = nullptr);
 
     const NeuButtonStyle &buttonStyle() const { return style_; }
+    // A symbol drawn before the title (the label of title and symbol).
+    void setSymbol(const QString &symbol);
+    const QString &symbol() const { return symbol_; }
     bool hovering() const { return hovering_; }
     // 0 = at rest, 1 = fully pressed / hovered; animated unless motion is reduced.
     qreal pressAmount() const { return pressAmount_; }
@@ -92,6 +95,7 @@ private:
     void animateTo(QVariantAnimation *animation, qreal &value, qreal target, int milliseconds);
 
     NeuButtonStyle style_;
+    QString symbol_;
     bool hovering_ = false;
     qreal pressAmount_ = 0;
     qreal hoverAmount_ = 0;
@@ -113,6 +117,8 @@ public:
 
     bool hovering() const { return hovering_; }
     QSize sizeHint() const override;
+    void setIconName(const QString &iconName);
+    const QString &iconName() const { return iconName_; }
 
     void paintCastShadow(QPainter &painter) const override;
     int shadowReach() const override { return 16; }
@@ -172,9 +178,31 @@ private:
     QColor tint_;
 };
 
+// A symbol alone, drawn at a size in one colour (for labels beside text).
+class SymbolView : public QWidget {
+    Q_OBJECT
+public:
+    SymbolView(const QString &name, qreal size, const QColor &color, QWidget *parent = nullptr);
+    const QString &name() const { return name_; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString name_;
+    qreal size_;
+    QColor color_;
+};
+
 // A theme icon tinted in one colour; the drawn fallbacks cover the symbols Kelvo
 // needs when the theme has none ("checkmark", "exclamationmark", "lock.shield",
 // "gearshape", "stop", "record").
 void paintSymbol(QPainter &painter, const QString &name, const QRectF &box, const QColor &color);
+
+// The freedesktop icon name standing in for a symbol name, or the name itself.
+QString themeSymbolName(const QString &symbol);
+// Small drawn versions of the editor's and library's symbols, for themes that lack them.
+void paintDrawnSymbol(QPainter &painter, const QString &name, const QRectF &box, const QColor &color);
 
 } // namespace kelvo

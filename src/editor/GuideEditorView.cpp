@@ -1,0 +1,649 @@
+#include "editor/GuideEditorView.h"
+
+#include "app/style/Palette.h"
+#include "app/style/Style.h"
+#include "editor/NearViewportLoader.h"
+#include "editor/StepImageView.h"
+#include "editor/StepRowView.h"
+#include "editor/VideoPlayerView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMediaPlayer>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace kelvo {
+
+namespace {
+
+QLabel *makeLabel(const QString &text, qreal size, QFont::Weight weight, const QColor &color, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(styleFont(size, weight));
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, color);
+    label->setPalette(p);
+    return label;
+}
+
+QScrollArea *makeScrollArea(QWidget *content, QWidget *parent)
+{
+    auto *area = new QScrollArea(parent);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    // Scrolls by wheel, touchpad and keyboard; no bars drawn.
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->viewport()->setAutoFillBackground(false);
+    area->setWidget(content);
+    return area;
+}
+
+QString stepCountText(qsizetype count)
+{
+    return QString::number(count) + (count == 1 ? QStringLiteral(" step") : QStringLiteral(" steps"));
+}
+
+bool defaultConfirmDeleteGuide(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Delete this guide and its video?"),
+                    QStringLiteral("This permanently removes the screenshots and recording from this computer."),
+                    QMessageBox::NoButton, parent);
+    box.setText(QStringLiteral("Delete this guide and its video?"));
+    box.setInformativeText(QStringLiteral("This permanently removes the screenshots and recording from this computer."));
+    QPushButton *remove = box.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == remove;
+}
+
+} // namespace
+
+QString abbreviatedDateTime(const QDateTime &dateTime, const QLocale &locale)
+{
+    // Qt has no abbreviated date style: the long one with a short month and no weekday.
+    QString dateFormat = locale.dateFormat(QLocale::LongFormat);
+    dateFormat.replace(QLatin1String("MMMM"), QLatin1String("MMM"));
+    static const QRegularExpression weekday(QStringLiteral("dddd[,.]?\\s*"));
+    dateFormat.remove(weekday);
+    // Some locales' short time still has seconds; the shortened style has none.
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
+    timeFormat.remove(seconds);
+    const QDateTime local = dateTime.toLocalTime();
+    return locale.toString(local.date(), dateFormat.trimmed()) + QStringLiteral(", ")
+        + locale.toString(local.time(), timeFormat);
+}
+
+// --- JumpRow --------------------------------------------------------------------
+
+JumpRow::JumpRow(int number, const Step &step, QWidget *parent)
+    : QAbstractButton(parent)
+    , step_(step)
+    , badge_(new NumberBadge(number, 24, this))
+{
+    setAttribute(Qt::WA_Hover);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    badge_->move(10, 7);
+    updateAccessibleName();
+}
+
+void JumpRow::setNumber(int number)
+{
+    if (number == badge_->number())
+        return;
+    badge_->setNumber(number);
+    updateAccessibleName();
+}
+
+void JumpRow::setStep(const Step &step)
+{
+    if (step == step_)
+        return;
+    step_ = step;
+    updateAccessibleName();
+    update();
+}
+
+QString JumpRow::timeText() const
+{
+    return formatTimestamp(step_.timestamp);
+}
+
+void JumpRow::updateAccessibleName()
+{
+    setText(step_.caption);
+    setAccessibleName(QStringLiteral("Step %1: %2").arg(badge_->number()).arg(step_.caption));
+    setAccessibleDescription(QStringLiteral("Plays the video from %1").arg(timeText()));
+}
+
+QSize JumpRow::sizeHint() const
+{
+    return {300, 24 + 2 * 7};
+}
+
+void JumpRow::enterEvent(QEnterEvent *event)
+{
+    hovering_ = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void JumpRow::leaveEvent(QEvent *event)
+{
+    hovering_ = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void JumpRow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (hovering_ || isDown() || hasFocus()) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette::withAlpha(palette::shadowDark, isDown() ? 0.45 : 0.25));
+        painter.drawRoundedRect(QRectF(rect()), 12, 12);
+    }
+    const QFont timeFont = styleFont(12, QFont::DemiBold);
+    // The UI fonts' digits are tabular already (Qt 6.4 cannot ask for the feature).
+    const QFont &digits = timeFont;
+    const QString time = timeText();
+    const qreal timeWidth = QFontMetricsF(digits).horizontalAdvance(time);
+    const qreal right = width() - 10;
+    painter.setFont(digits);
+    painter.setPen(palette::inkSecondary);
+    painter.drawText(QRectF(right - timeWidth, 0, timeWidth, height()), Qt::AlignVCenter | Qt::AlignRight, time);
+
+    const QFont captionFont = styleFont(13, QFont::Medium);
+    painter.setFont(captionFont);
+    painter.setPen(palette::ink);
+    const qreal left = 10 + 24 + 10;
+    const qreal available = std::max<qreal>(0, right - timeWidth - 6 - left);
+    QString caption = step_.caption;
+    caption.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString elided = QFontMetricsF(captionFont).elidedText(caption, Qt::ElideRight, available);
+    painter.drawText(QRectF(left, 0, available, height()), Qt::AlignVCenter | Qt::AlignLeft, elided);
+}
+
+// --- GuideEditorView ------------------------------------------------------------
+
+GuideEditorView::GuideEditorView(GuideStore &store, GuideBinding binding, QUndoStack *undoStack, Services services,
+                                 QWidget *parent)
+    : NeuSurface(parent)
+    , store_(store)
+    , binding_(std::move(binding))
+    , guideId_(binding_.id())
+    , undoStack_(undoStack)
+    , services_(std::move(services))
+{
+    setAccessibleName(QStringLiteral("Guide editor"));
+    auto &exporter = services_.exporter;
+    if (!exporter.savePanel) {
+        savePanel_ = std::make_unique<FileDialogSavePanel>();
+        exporter.savePanel = savePanel_.get();
+    }
+    if (!exporter.revealer) {
+        revealer_ = std::make_unique<DesktopFileRevealer>();
+        exporter.revealer = revealer_.get();
+    }
+    if (!exporter.sharePicker) {
+        shareServices_ = std::make_unique<DesktopShareServices>();
+        sharePicker_ = std::make_unique<MenuSharePicker>(*shareServices_);
+        exporter.sharePicker = sharePicker_.get();
+    }
+    if (!exporter.alerter) {
+        alerter_ = std::make_unique<MessageBoxAlerter>();
+        exporter.alerter = alerter_.get();
+    }
+    if (!services_.confirmDeleteGuide)
+        services_.confirmDeleteGuide = defaultConfirmDeleteGuide;
+    exporter_ = std::make_unique<GuideExporter>(store_, binding_, this, exporter);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    buildHeader(column);
+    buildBody(column);
+
+    connect(&store_, &GuideStore::guidesChanged, this, &GuideEditorView::sync);
+    sync();
+}
+
+GuideEditorView::~GuideEditorView()
+{
+    if (player_)
+        player_->stop();
+}
+
+void GuideEditorView::buildHeader(QVBoxLayout *column)
+{
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(32, 34, 32, 24);
+    header->setSpacing(24);
+
+    auto *left = new QVBoxLayout;
+    left->setSpacing(12);
+    title_ = new QLineEdit(this);
+    title_->setPlaceholderText(QStringLiteral("Guide title"));
+    title_->setAccessibleName(QStringLiteral("Guide title"));
+    title_->setFrame(false);
+    title_->setFont(styleFont(30, QFont::Bold));
+    title_->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: %1; }").arg(palette::ink.name()));
+    connect(title_, &QLineEdit::textEdited, this, [this](const QString &text) { setTitle(binding_, text); });
+    left->addWidget(title_);
+
+    auto *chips = new QHBoxLayout;
+    chips->setSpacing(10);
+    stepsChip_ = new Chip(QStringLiteral("list.number"), QString(), palette::accent, this);
+    durationChip_ = new Chip(QStringLiteral("video"), QString(), palette::inkSecondary, this);
+    dateChip_ = new Chip(QStringLiteral("calendar"), QString(), palette::inkSecondary, this);
+    chips->addWidget(stepsChip_);
+    chips->addWidget(durationChip_);
+    chips->addWidget(dateChip_);
+    chips->addStretch();
+    left->addLayout(chips);
+    header->addLayout(left, 1);
+
+    auto *actions = new QHBoxLayout;
+    actions->setSpacing(14);
+    export_ = new NeuButton(QStringLiteral("Export PDF"), {NeuButtonStyle::Kind::primary, false, false}, this);
+    export_->setSymbol(QStringLiteral("arrow.down.doc.fill"));
+    export_->setToolTip(QStringLiteral("Export PDF (Ctrl+E)"));
+    share_ = new NeuIconButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Share PDF"),
+                               {palette::accent, 40}, this);
+    share_->setToolTip(QStringLiteral("Share PDF (Shift+Ctrl+E)"));
+    reveal_ = new NeuIconButton(QStringLiteral("folder"), QStringLiteral("Show in Files"), {palette::ink, 40}, this);
+    reveal_->setToolTip(QStringLiteral("Show in Files"));
+    delete_ = new NeuIconButton(QStringLiteral("trash"), QStringLiteral("Delete guide"), {palette::danger, 40}, this);
+    delete_->setToolTip(QStringLiteral("Delete guide"));
+    for (QWidget *button : std::initializer_list<QWidget *>{export_, share_, reveal_, delete_})
+        actions->addWidget(button, 0, Qt::AlignVCenter);
+    auto *actionsBox = new QVBoxLayout;
+    actionsBox->addStretch();
+    actionsBox->addLayout(actions);
+    actionsBox->addStretch();
+    header->addLayout(actionsBox);
+    connect(export_, &QAbstractButton::clicked, this, [this] { exporter_->exportPDF(); });
+    connect(share_, &QAbstractButton::clicked, this, [this] { exporter_->sharePDF(); });
+    connect(reveal_, &QAbstractButton::clicked, this, [this] { exporter_->reveal(); });
+    connect(delete_, &QAbstractButton::clicked, this, &GuideEditorView::confirmAndDeleteGuide);
+
+    column->addLayout(header);
+}
+
+void GuideEditorView::buildBody(QVBoxLayout *column)
+{
+    auto *body = new QHBoxLayout;
+    body->setContentsMargins(32, 0, 32, 28);
+    body->setSpacing(28);
+
+    // No steps: a card centred in the column.
+    noStepsArea_ = new QWidget(this);
+    auto *centre = new QGridLayout(noStepsArea_);
+    centre->setContentsMargins(0, 0, 0, 0);
+    auto *card = new NeuRaised(26, 1, noStepsArea_);
+    card->setMaximumWidth(520);
+    noStepsCard_ = card;
+    auto *cardColumn = new QVBoxLayout(card);
+    cardColumn->setContentsMargins(40, 40, 40, 40);
+    cardColumn->setSpacing(12);
+    cardColumn->addWidget(new SymbolView(QStringLiteral("cursorarrow.click"), 36, palette::inkSecondary, card), 0,
+                          Qt::AlignHCenter);
+    cardColumn->addWidget(makeLabel(QStringLiteral("No steps captured"), 18, QFont::DemiBold, palette::ink, card), 0,
+                          Qt::AlignHCenter);
+    auto *explanation = makeLabel(
+        QStringLiteral("Nothing was clicked while recording. The video is still available on the right."), 13,
+        QFont::Normal, palette::inkSecondary, card);
+    explanation->setWordWrap(true);
+    explanation->setAlignment(Qt::AlignCenter);
+    cardColumn->addWidget(explanation);
+    centre->addWidget(card, 0, 0, Qt::AlignCenter);
+    body->addWidget(noStepsArea_, 1);
+
+    // Steps: rows in a column at most 760 wide, centred, padded 34.
+    auto *content = new NeuSurface;
+    auto *outer = new QHBoxLayout(content);
+    outer->setContentsMargins(34, 34, 34, 34);
+    auto *rowsBox = new QWidget(content);
+    rowsBox->setMaximumWidth(760);
+    rowsBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    rowsLayout_ = new QVBoxLayout(rowsBox);
+    rowsLayout_->setContentsMargins(0, 0, 0, 0);
+    rowsLayout_->setSpacing(26);
+    rowsLayout_->addStretch();
+    outer->addStretch(0);
+    outer->addWidget(rowsBox, 1);
+    outer->addStretch(0);
+    stepsScroll_ = makeScrollArea(content, this);
+    stepsScroll_->setAccessibleName(QStringLiteral("Steps"));
+    body->addWidget(stepsScroll_, 1);
+    imageLoader_ = new NearViewportLoader(stepsScroll_, [this] {
+        QList<StepImageView *> views;
+        views.reserve(rowOrder_.size());
+        for (StepRowView *row : std::as_const(rowOrder_))
+            views.append(row->imageView());
+        return views;
+    }, this);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(22);
+    right->addWidget(buildVideoCard());
+    right->addWidget(buildJumpList(), 1);
+    auto *rightBox = new QWidget(this);
+    rightBox->setFixedWidth(340 + 2 * 0);
+    rightBox->setLayout(right);
+    right->setContentsMargins(0, 0, 0, 0);
+    body->addWidget(rightBox);
+
+    column->addLayout(body, 1);
+}
+
+QWidget *GuideEditorView::buildVideoCard()
+{
+    auto *card = new NeuRaised(26, 1, this);
+    card->setAccessibleName(QStringLiteral("Recording"));
+    auto *column = new QVBoxLayout(card);
+    column->setContentsMargins(18, 18, 18, 18);
+    column->setSpacing(14);
+    auto *top = new QHBoxLayout;
+    top->addWidget(makeLabel(QStringLiteral("Recording"), 16, QFont::Bold, palette::ink, card));
+    top->addStretch();
+    top->setSpacing(5);
+    top->addWidget(new SymbolView(QStringLiteral("lock.fill"), 11, palette::inkSecondary, card), 0, Qt::AlignVCenter);
+    top->addWidget(makeLabel(QStringLiteral("On this computer"), 11, QFont::DemiBold, palette::inkSecondary, card));
+    column->addLayout(top);
+
+    auto *well = new NeuInset(20, card);
+    // 340 wide less the card's padding, at a width-to-height ratio of 1.6.
+    well->setFixedHeight(static_cast<int>(std::round((340 - 2 * 18) / 1.6)));
+    auto *wellLayout = new QVBoxLayout(well);
+    wellLayout->setContentsMargins(8, 8, 8, 8);
+    playerArea_ = well;
+    noVideo_ = new QWidget(well);
+    auto *placeholder = new QVBoxLayout(noVideo_);
+    placeholder->setSpacing(8);
+    placeholder->addStretch();
+    placeholder->addWidget(new SymbolView(QStringLiteral("video.slash"), 22, palette::inkSecondary, noVideo_), 0,
+                           Qt::AlignHCenter);
+    placeholder->addWidget(makeLabel(QStringLiteral("No video"), 13, QFont::Normal, palette::inkSecondary, noVideo_), 0,
+                           Qt::AlignHCenter);
+    placeholder->addStretch();
+    wellLayout->addWidget(noVideo_);
+    column->addWidget(well);
+    return card;
+}
+
+QWidget *GuideEditorView::buildJumpList()
+{
+    auto *box = new QWidget(this);
+    auto *column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(12);
+    column->addWidget(makeLabel(QStringLiteral("Jump to a step"), 16, QFont::Bold, palette::ink, box));
+    noJumpSteps_ = makeLabel(QStringLiteral("Steps will appear here."), 12, QFont::Normal, palette::inkSecondary, box);
+    column->addWidget(noJumpSteps_);
+    auto *content = new NeuSurface;
+    jumpLayout_ = new QVBoxLayout(content);
+    jumpLayout_->setContentsMargins(0, 0, 0, 0);
+    jumpLayout_->setSpacing(2);
+    jumpLayout_->addStretch();
+    jumpScroll_ = makeScrollArea(content, box);
+    jumpScroll_->setAccessibleName(QStringLiteral("Jump to a step"));
+    column->addWidget(jumpScroll_, 1);
+    column->addStretch(0);
+    return box;
+}
+
+QString GuideEditorView::imagePathFor(const Step &step) const
+{
+    // A name that is not a bare file name never resolves: the row shows the placeholder.
+    return store_.imagePath(binding_.get(), step).value_or(QString());
+}
+
+StepRowView *GuideEditorView::makeRow(const Step &step)
+{
+    auto *row = new StepRowView(1, step, imagePathFor(step), player_ != nullptr, false, false);
+    const QUuid id = step.id;
+    connect(row, &StepRowView::captionEdited, this,
+            [this, id](const QString &caption) { setCaption(binding_, id, caption); });
+    connect(row, &StepRowView::playRequested, this, [this, id] {
+        if (const auto guide = store_.guideWithID(guideId_)) {
+            for (const Step &s : guide->steps) {
+                if (s.id == id)
+                    playFromStep(s);
+            }
+        }
+    });
+    connect(row, &StepRowView::moveUpRequested, this, [this, id] { moveStep(store_, guideId_, id, -1, undoStack_); });
+    connect(row, &StepRowView::moveDownRequested, this,
+            [this, id] { moveStep(store_, guideId_, id, +1, undoStack_); });
+    connect(row, &StepRowView::deleteRequested, this, [this, id] { deleteStep(store_, guideId_, id, undoStack_); });
+    connect(row, &StepRowView::stepDropped, this,
+            [this, id](const QUuid &dragged) { reorderStep(store_, guideId_, dragged, id, undoStack_); });
+    return row;
+}
+
+void GuideEditorView::sync()
+{
+    const auto stored = store_.guideWithID(guideId_);
+    if (!stored)
+        return; // deleted: the library is about to take this editor away
+    const Guide &guide = *stored;
+    if (title_->text() != guide.title)
+        title_->setText(guide.title);
+    stepsChip_->setText(stepCountText(guide.steps.size()));
+    durationChip_->setText(formatTimestamp(guide.duration));
+    dateChip_->setText(abbreviatedDateTime(guide.createdAt, QLocale()));
+
+    const bool hasSteps = !guide.steps.isEmpty();
+    export_->setEnabled(hasSteps);
+    share_->setEnabled(hasSteps);
+    noStepsArea_->setVisible(!hasSteps);
+    stepsScroll_->setVisible(hasSteps);
+    noJumpSteps_->setVisible(!hasSteps);
+    jumpScroll_->setVisible(hasSteps);
+    syncRows(guide);
+    syncJumpRows(guide);
+
+    if (lastCanExport_ != hasSteps) {
+        const bool first = !lastCanExport_.has_value();
+        lastCanExport_ = hasSteps;
+        if (!first)
+            emit actionsChanged();
+    }
+}
+
+void GuideEditorView::syncRows(const Guide &guide)
+{
+    const auto &steps = guide.steps;
+    bool sameOrder = steps.size() == rowOrder_.size();
+    for (qsizetype i = 0; sameOrder && i < steps.size(); ++i)
+        sameOrder = rowOrder_[i]->stepId() == steps[i].id;
+    if (sameOrder) {
+        for (qsizetype i = 0; i < steps.size(); ++i)
+            rowOrder_[i]->setStep(steps[i]);
+        return;
+    }
+
+    QHash<QUuid, StepRowView *> previous = std::exchange(rows_, {});
+    QList<StepRowView *> order;
+    QList<const Step *> shown;
+    order.reserve(steps.size());
+    for (const Step &step : steps) {
+        if (rows_.contains(step.id))
+            continue; // a duplicated id shows once
+        StepRowView *row = previous.take(step.id);
+        if (!row)
+            row = makeRow(step);
+        rows_.insert(step.id, row);
+        order.append(row);
+        shown.append(&step);
+    }
+    // Rows whose step is gone may be in the middle of emitting their signal.
+    for (StepRowView *gone : std::as_const(previous)) {
+        rowsLayout_->removeWidget(gone);
+        gone->hide();
+        gone->deleteLater();
+    }
+    for (StepRowView *row : std::as_const(rowOrder_))
+        rowsLayout_->removeWidget(row);
+    for (qsizetype i = 0; i < order.size(); ++i)
+        rowsLayout_->insertWidget(static_cast<int>(i), order[i]);
+    rowOrder_ = order;
+    const auto count = rowOrder_.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        StepRowView *row = rowOrder_[i];
+        row->setNumber(static_cast<int>(i) + 1);
+        row->setEnds(i == 0, i == count - 1);
+        row->setStep(*shown[i]);
+        row->show();
+    }
+    imageLoader_->scheduleRefresh();
+}
+
+void GuideEditorView::syncJumpRows(const Guide &guide)
+{
+    const auto &steps = guide.steps;
+    bool sameOrder = steps.size() == jumpOrder_.size();
+    for (qsizetype i = 0; sameOrder && i < steps.size(); ++i)
+        sameOrder = jumpOrder_[i]->stepId() == steps[i].id;
+    if (sameOrder) {
+        for (qsizetype i = 0; i < steps.size(); ++i)
+            jumpOrder_[i]->setStep(steps[i]);
+        return;
+    }
+    QHash<QUuid, JumpRow *> previous = std::exchange(jumpRows_, {});
+    QList<JumpRow *> order;
+    QList<const Step *> shown;
+    for (const Step &step : steps) {
+        if (jumpRows_.contains(step.id))
+            continue;
+        JumpRow *row = previous.take(step.id);
+        if (!row) {
+            row = new JumpRow(1, step);
+            const QUuid id = step.id;
+            connect(row, &QAbstractButton::clicked, this, [this, id] {
+                if (const auto current = store_.guideWithID(guideId_)) {
+                    for (const Step &s : current->steps) {
+                        if (s.id == id)
+                            playFromStep(s);
+                    }
+                }
+            });
+        }
+        jumpRows_.insert(step.id, row);
+        order.append(row);
+        shown.append(&step);
+    }
+    for (JumpRow *gone : std::as_const(previous)) {
+        jumpLayout_->removeWidget(gone);
+        gone->hide();
+        gone->deleteLater();
+    }
+    for (JumpRow *row : std::as_const(jumpOrder_))
+        jumpLayout_->removeWidget(row);
+    for (qsizetype i = 0; i < order.size(); ++i)
+        jumpLayout_->insertWidget(static_cast<int>(i), order[i]);
+    jumpOrder_ = order;
+    for (qsizetype i = 0; i < jumpOrder_.size(); ++i) {
+        jumpOrder_[i]->setNumber(static_cast<int>(i) + 1);
+        jumpOrder_[i]->setStep(*shown[i]);
+        jumpOrder_[i]->show();
+    }
+}
+
+QList<StepRowView *> GuideEditorView::stepRows() const
+{
+    return rowOrder_;
+}
+
+QList<JumpRow *> GuideEditorView::jumpRows() const
+{
+    return jumpOrder_;
+}
+
+GuideActions GuideEditorView::guideActions()
+{
+    return exporter_->actions();
+}
+
+void GuideEditorView::showEvent(QShowEvent *event)
+{
+    NeuSurface::showEvent(event);
+    if (!playerLoaded_) {
+        playerLoaded_ = true;
+        loadPlayer();
+    }
+}
+
+void GuideEditorView::hideEvent(QHideEvent *event)
+{
+    NeuSurface::hideEvent(event);
+    if (player_)
+        player_->pause();
+}
+
+void GuideEditorView::loadPlayer()
+{
+    playerLoaded_ = true;
+    const auto url = store_.videoURL(binding_.get());
+    if (!url)
+        return; // the player stays as it was: none for a new editor
+    auto *player = new QMediaPlayer(this);
+    player->setSource(*url);
+    if (!playerView_) {
+        playerView_ = new VideoPlayerView(nullptr, playerArea_);
+        playerArea_->layout()->addWidget(playerView_);
+    }
+    noVideo_->hide();
+    playerView_->show();
+    playerView_->setPlayer(player);
+    if (player_)
+        player_->deleteLater();
+    player_ = player;
+    setHasVideo(true);
+}
+
+void GuideEditorView::setHasVideo(bool hasVideo)
+{
+    for (StepRowView *row : std::as_const(rowOrder_))
+        row->setHasVideo(hasVideo);
+}
+
+qint64 GuideEditorView::playStartMilliseconds(double timestamp)
+{
+    if (!std::isfinite(timestamp))
+        return 0;
+    return std::max<qint64>(0, std::llround((timestamp - 1.0) * 1000.0));
+}
+
+void GuideEditorView::playFromStep(const Step &step)
+{
+    if (!player_)
+        return;
+    player_->setPosition(playStartMilliseconds(step.timestamp));
+    player_->play();
+}
+
+void GuideEditorView::confirmAndDeleteGuide()
+{
+    if (!services_.confirmDeleteGuide(this))
+        return;
+    if (player_)
+        player_->stop();
+    deleteGuide(store_, guideId_, services_.clearSelection ? services_.clearSelection : [] {});
+}
+
+} // namespace kelvo

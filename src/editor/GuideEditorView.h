@@ -1,0 +1,174 @@
+#pragma once
+
+#include "app/style/Widgets.h"
+#include "editor/ExportActions.h"
+#include "editor/GuideEditing.h"
+#include "store/GuideStore.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QUndoStack>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QMediaPlayer;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace kelvo {
+
+class Chip;
+class NearViewportLoader;
+class StepRowView;
+class VideoPlayerView;
+
+// One line of the jump list: badge, caption on one line, time.
+class JumpRow : public QAbstractButton {
+    Q_OBJECT
+public:
+    JumpRow(int number, const Step &step, QWidget *parent = nullptr);
+    void setNumber(int number);
+    void setStep(const Step &step);
+    const QUuid &stepId() const { return step_.id; }
+    NumberBadge *badge() const { return badge_; }
+    QString timeText() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    void updateAccessibleName();
+
+    Step step_;
+    NumberBadge *badge_;
+    bool hovering_ = false;
+};
+
+// The editor of one guide: title, information chips and actions; the step rows;
+// the guide's video and a list to jump to any step. Every change goes to the
+// store through the editing operations; what it shows is read back from the
+// store whenever the guide changes there.
+class GuideEditorView : public NeuSurface {
+    Q_OBJECT
+public:
+    struct Services {
+        // Clears the library's selection (called before a guide is deleted).
+        std::function<void()> clearSelection;
+        // Asks to confirm deleting the guide; default: a message box.
+        std::function<bool(QWidget *parent)> confirmDeleteGuide;
+        // Export, share, reveal; default: the desktop's.
+        GuideExporter::Services exporter;
+    };
+
+    GuideEditorView(GuideStore &store, GuideBinding binding, QUndoStack *undoStack, Services services = {},
+                    QWidget *parent = nullptr);
+    ~GuideEditorView() override;
+
+    const QUuid &guideId() const { return guideId_; }
+    Guide guide() const { return binding_.get(); }
+    QUndoStack *undoStack() const { return undoStack_; }
+
+    // A fresh record for the menus: canExport and the three actions of this editor.
+    GuideActions guideActions();
+
+    // Creates the player for the guide's video when there is one (on first show).
+    void loadPlayer();
+    QMediaPlayer *player() const { return player_; }
+    // Plays from one second before the step (not before the start), seeking exactly.
+    void playFromStep(const Step &step);
+    static qint64 playStartMilliseconds(double timestamp);
+
+    // Asks, then deletes the guide with its folder.
+    void confirmAndDeleteGuide();
+
+    // For tests and the menus.
+    QLineEdit *titleField() const { return title_; }
+    QList<Chip *> chips() const { return {stepsChip_, durationChip_, dateChip_}; }
+    NeuButton *exportButton() const { return export_; }
+    NeuIconButton *shareButton() const { return share_; }
+    NeuIconButton *revealButton() const { return reveal_; }
+    NeuIconButton *deleteButton() const { return delete_; }
+    QList<StepRowView *> stepRows() const;
+    QList<JumpRow *> jumpRows() const;
+    QWidget *noStepsCard() const { return noStepsCard_; }
+    QLabel *noJumpStepsLabel() const { return noJumpSteps_; }
+    QScrollArea *stepsScrollArea() const { return stepsScroll_; }
+    VideoPlayerView *playerView() const { return playerView_; }
+    QWidget *noVideoPlaceholder() const { return noVideo_; }
+
+signals:
+    // canExport may have changed: the menus read guideActions() again.
+    void actionsChanged();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void buildHeader(QVBoxLayout *column);
+    void buildBody(QVBoxLayout *column);
+    QWidget *buildVideoCard();
+    QWidget *buildJumpList();
+    void sync();
+    void syncRows(const Guide &guide);
+    void syncJumpRows(const Guide &guide);
+    StepRowView *makeRow(const Step &step);
+    QString imagePathFor(const Step &step) const;
+    void setHasVideo(bool hasVideo);
+
+    GuideStore &store_;
+    GuideBinding binding_;
+    QUuid guideId_;
+    QPointer<QUndoStack> undoStack_;
+    Services services_;
+    std::unique_ptr<SavePanel> savePanel_;
+    std::unique_ptr<FileRevealer> revealer_;
+    std::unique_ptr<ShareServices> shareServices_;
+    std::unique_ptr<SharePicker> sharePicker_;
+    std::unique_ptr<Alerter> alerter_;
+    std::unique_ptr<GuideExporter> exporter_;
+
+    QLineEdit *title_ = nullptr;
+    Chip *stepsChip_ = nullptr;
+    Chip *durationChip_ = nullptr;
+    Chip *dateChip_ = nullptr;
+    NeuButton *export_ = nullptr;
+    NeuIconButton *share_ = nullptr;
+    NeuIconButton *reveal_ = nullptr;
+    NeuIconButton *delete_ = nullptr;
+
+    QWidget *noStepsCard_ = nullptr;
+    QWidget *noStepsArea_ = nullptr;
+    QScrollArea *stepsScroll_ = nullptr;
+    QVBoxLayout *rowsLayout_ = nullptr;
+    QHash<QUuid, StepRowView *> rows_;
+    QList<StepRowView *> rowOrder_;
+    NearViewportLoader *imageLoader_ = nullptr;
+
+    QWidget *playerArea_ = nullptr;
+    QWidget *noVideo_ = nullptr;
+    VideoPlayerView *playerView_ = nullptr;
+    QMediaPlayer *player_ = nullptr;
+    bool playerLoaded_ = false;
+
+    QLabel *noJumpSteps_ = nullptr;
+    QScrollArea *jumpScroll_ = nullptr;
+    QVBoxLayout *jumpLayout_ = nullptr;
+    QHash<QUuid, JumpRow *> jumpRows_;
+    QList<JumpRow *> jumpOrder_;
+
+    std::optional<bool> lastCanExport_;
+};
+
+// The creation date in the locale's abbreviated date and short time.
+QString abbreviatedDateTime(const QDateTime &dateTime, const QLocale &locale);
+
+} // namespace kelvo

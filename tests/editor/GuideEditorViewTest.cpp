@@ -1,0 +1,454 @@
+#include "editor/GuideEditorView.h"
+
+#include "editor/StepImageView.h"
+#include "editor/StepRowView.h"
+#include "editor/VideoPlayerView.h"
+#include "support/ManualScheduler.h"
+#include "support/TempDataDir.h"
+#include "support/TestGuides.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QVideoWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace kelvo {
+namespace {
+
+class GuideEditorViewTest : public ::testing::Test {
+protected:
+    test::TempDataDir data;
+    test::ManualScheduler scheduler;
+    GuideStore store{scheduler};
+    QUndoStack undo;
+    Guide guide;
+    std::unique_ptr<GuideEditorView> editor;
+    int confirmations = 0;
+    bool confirmAnswer = true;
+    std::vector<std::string> events;
+
+    void open(int steps, bool withVideo = false)
+    {
+        guide = test::plantGuide(store, QStringLiteral("Set up the printer"), steps,
+                                 QDateTime(QDate(2026, 3, 1), QTime(9, 30), Qt::UTC), 125.4);
+        if (withVideo) {
+            ASSERT_TRUE(test::writeTestMovie(store.folderPath(guide.id) + QStringLiteral("/video.mov"), 15));
+            guide.videoFileName = QStringLiteral("video.mov");
+            store.update(guide);
+        }
+        reopen();
+    }
+
+    void reopen()
+    {
+        GuideEditorView::Services services;
+        services.clearSelection = [this] {
+            events.push_back(store.guideWithID(guide.id) ? "clear while stored" : "clear after removal");
+        };
+        services.confirmDeleteGuide = [this](QWidget *) {
+            ++confirmations;
+            return confirmAnswer;
+        };
+        editor = std::make_unique<GuideEditorView>(store, *store.guideBinding(guide.id), &undo, services);
+        editor->resize(1400, 900);
+        editor->show();
+        QCoreApplication::processEvents();
+    }
+
+    std::vector<int> rowNumbers() const
+    {
+        std::vector<int> numbers;
+        for (StepRowView *row : editor->stepRows())
+            numbers.push_back(row->number());
+        return numbers;
+    }
+
+    // The rows' captions in order, as the captured step numbers: "1,3,2".
+    std::string rowOrder() const
+    {
+        QStringList order;
+        for (StepRowView *row : editor->stepRows())
+            order << row->captionField()->toPlainText().mid(5);
+        return order.join(QLatin1Char(',')).toStdString();
+    }
+
+    std::string jumpOrder() const
+    {
+        QStringList order;
+        for (JumpRow *row : editor->jumpRows())
+            order << QStringLiteral("%1:%2").arg(row->badge()->number()).arg(row->text().mid(5));
+        return order.join(QLatin1Char(',')).toStdString();
+    }
+
+    std::string storedOrder() const
+    {
+        QStringList order;
+        const Guide stored = *store.guideWithID(guide.id);
+        for (const Step &step : stored.steps)
+            order << step.caption.mid(5);
+        return order.join(QLatin1Char(',')).toStdString();
+    }
+
+    QByteArray onDisk() const
+    {
+        QFile file(store.folderPath(guide.id) + QStringLiteral("/guide.json"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+TEST_F(GuideEditorViewTest, GuideWithoutStepsShowsItsPlaceholdersAndDisablesExport)
+{
+    open(0);
+    EXPECT_TRUE(editor->noStepsCard()->isVisible());
+    EXPECT_FALSE(editor->stepsScrollArea()->isVisible());
+    EXPECT_TRUE(editor->noJumpStepsLabel()->isVisible());
+    EXPECT_EQ(editor->noJumpStepsLabel()->text(), QStringLiteral("Steps will appear here."));
+    EXPECT_EQ(editor->chips()[0]->text(), QStringLiteral("0 steps"));
+    EXPECT_FALSE(editor->exportButton()->isEnabled());
+    EXPECT_FALSE(editor->shareButton()->isEnabled());
+    EXPECT_TRUE(editor->revealButton()->isEnabled());
+    EXPECT_TRUE(editor->deleteButton()->isEnabled());
+    EXPECT_FALSE(editor->guideActions().canExport);
+    const auto labels = editor->noStepsCard()->findChildren<QLabel *>();
+    QStringList texts;
+    for (QLabel *label : labels)
+        texts << label->text();
+    EXPECT_TRUE(texts.contains(QStringLiteral("No steps captured")));
+    EXPECT_TRUE(editor->noVideoPlaceholder()->isVisible());
+}
+
+TEST_F(GuideEditorViewTest, HeaderShowsTitleChipsAndTooltips)
+{
+    open(1);
+    EXPECT_EQ(editor->titleField()->text(), QStringLiteral("Set up the printer"));
+    EXPECT_EQ(editor->titleField()->placeholderText(), QStringLiteral("Guide title"));
+    EXPECT_EQ(editor->chips()[0]->text(), QStringLiteral("1 step"));
+    EXPECT_EQ(editor->chips()[1]->text(), QStringLiteral("2:05"));
+    EXPECT_EQ(editor->exportButton()->toolTip(), QStringLiteral("Export PDF (Ctrl+E)"));
+    EXPECT_EQ(editor->shareButton()->toolTip(), QStringLiteral("Share PDF (Shift+Ctrl+E)"));
+    EXPECT_EQ(editor->revealButton()->toolTip(), QStringLiteral("Show in Files"));
+    EXPECT_EQ(editor->deleteButton()->toolTip(), QStringLiteral("Delete guide"));
+    EXPECT_TRUE(editor->exportButton()->isEnabled());
+    EXPECT_TRUE(editor->guideActions().canExport);
+}
+
+TEST_F(GuideEditorViewTest, DurationChipRoundsHalvesUp)
+{
+    open(0);
+    for (const auto &[seconds, text] : std::vector<std::pair<double, QString>>{
+             {59.5, QStringLiteral("1:00")}, {0.4, QStringLiteral("0:00")}, {3600, QStringLiteral("60:00")}}) {
+        Guide changed = *store.guideWithID(guide.id);
+        changed.duration = seconds;
+        store.update(changed);
+        EXPECT_EQ(editor->chips()[1]->text(), text) << seconds;
+    }
+}
+
+TEST_F(GuideEditorViewTest, MoveButtonsAreDisabledAtTheEnds)
+{
+    open(1);
+    ASSERT_EQ(editor->stepRows().size(), 1);
+    EXPECT_FALSE(editor->stepRows()[0]->moveUpButton()->isEnabled());
+    EXPECT_FALSE(editor->stepRows()[0]->moveDownButton()->isEnabled());
+
+    store.deleteGuide(guide.id);
+    open(3);
+    const auto rows = editor->stepRows();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_FALSE(rows[0]->moveUpButton()->isEnabled());
+    EXPECT_TRUE(rows[0]->moveDownButton()->isEnabled());
+    EXPECT_TRUE(rows[1]->moveUpButton()->isEnabled());
+    EXPECT_TRUE(rows[1]->moveDownButton()->isEnabled());
+    EXPECT_TRUE(rows[2]->moveUpButton()->isEnabled());
+    EXPECT_FALSE(rows[2]->moveDownButton()->isEnabled());
+    EXPECT_TRUE(rows[2]->deleteButton()->isEnabled());
+    EXPECT_EQ(rows[2]->deleteButton()->toolTip(), QStringLiteral("Delete step (Ctrl+Z to undo)"));
+    EXPECT_EQ(rows[1]->dragHandle()->toolTip(), QStringLiteral("Drag to reorder"));
+}
+
+TEST_F(GuideEditorViewTest, WithoutVideoNoRowOffersPlayAndPlayingDoesNothing)
+{
+    open(3);
+    EXPECT_EQ(editor->player(), nullptr);
+    EXPECT_TRUE(editor->noVideoPlaceholder()->isVisible());
+    for (StepRowView *row : editor->stepRows()) {
+        EXPECT_TRUE(row->playButton()->isHidden());
+        EXPECT_TRUE(row->moveUpButton()->isVisible());
+        EXPECT_TRUE(row->deleteButton()->isVisible());
+    }
+    editor->playFromStep(guide.steps[1]); // no player: nothing happens, nothing crashes
+    EXPECT_EQ(editor->player(), nullptr);
+}
+
+TEST_F(GuideEditorViewTest, RefusedDropsChangeNothing)
+{
+    open(3);
+    StepRowView *target = editor->stepRows()[1];
+    struct Case {
+        const char *name;
+        std::optional<QString> text;
+    };
+    const std::vector<Case> cases{
+        {"no text", std::nullopt},
+        {"empty text", QString()},
+        {"not a UUID", QStringLiteral("step two")},
+        {"its own id", uuidText(guide.steps[1].id)},
+    };
+    for (const Case &c : cases) {
+        QMimeData mime;
+        if (c.text)
+            mime.setText(*c.text);
+        EXPECT_FALSE(target->acceptDrop(&mime)) << c.name;
+        EXPECT_EQ(storedOrder(), "1,2,3") << c.name;
+        EXPECT_EQ(undo.count(), 0) << c.name;
+    }
+    // A UUID of no step of this guide is accepted by the row but changes nothing.
+    QMimeData unknown;
+    unknown.setText(uuidText(QUuid::createUuid()));
+    EXPECT_TRUE(target->acceptDrop(&unknown));
+    EXPECT_EQ(storedOrder(), "1,2,3");
+    EXPECT_EQ(undo.count(), 0);
+    EXPECT_EQ(rowOrder(), "1,2,3");
+}
+
+TEST_F(GuideEditorViewTest, DroppingAStepOnAnotherReordersRowsAndJumpList)
+{
+    open(4);
+    QMimeData mime;
+    mime.setText(editor->stepRows()[0]->dragHandle()->makeMimeData()->text());
+    EXPECT_EQ(mime.text(), uuidText(guide.steps[0].id));
+    EXPECT_TRUE(editor->stepRows()[2]->acceptDrop(&mime));
+    EXPECT_EQ(storedOrder(), "2,3,1,4");
+    EXPECT_EQ(rowOrder(), "2,3,1,4");
+    EXPECT_EQ(rowNumbers(), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(jumpOrder(), "1:2,2:3,3:1,4:4");
+    EXPECT_EQ(undo.undoText(), QStringLiteral("Reorder Steps"));
+}
+
+TEST_F(GuideEditorViewTest, MovingAndDeletingRenumberAtOnceAndUndoRestores)
+{
+    open(3);
+    editor->stepRows()[1]->moveDownButton()->click();
+    EXPECT_EQ(rowOrder(), "1,3,2");
+    EXPECT_EQ(jumpOrder(), "1:1,2:3,3:2");
+    EXPECT_FALSE(editor->stepRows()[2]->moveDownButton()->isEnabled());
+    EXPECT_TRUE(editor->stepRows()[1]->moveDownButton()->isEnabled());
+
+    editor->stepRows()[0]->deleteButton()->click();
+    EXPECT_EQ(rowOrder(), "3,2");
+    EXPECT_EQ(rowNumbers(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(jumpOrder(), "1:3,2:2");
+    EXPECT_EQ(editor->chips()[0]->text(), QStringLiteral("2 steps"));
+    EXPECT_FALSE(editor->stepRows()[0]->moveUpButton()->isEnabled());
+    EXPECT_EQ(editor->stepRows()[0]->captionField()->accessibleName(), QStringLiteral("Caption for step 1"));
+
+    undo.undo();
+    EXPECT_EQ(rowOrder(), "1,3,2");
+    EXPECT_EQ(jumpOrder(), "1:1,2:3,3:2");
+    undo.undo();
+    EXPECT_EQ(rowOrder(), "1,2,3");
+    undo.redo();
+    EXPECT_EQ(rowOrder(), "1,3,2");
+}
+
+TEST_F(GuideEditorViewTest, DeletingTheLastStepShowsThePlaceholdersAndTellsTheMenus)
+{
+    open(1);
+    QSignalSpy changed(editor.get(), &GuideEditorView::actionsChanged);
+    editor->stepRows()[0]->deleteButton()->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(editor->stepRows().isEmpty());
+    EXPECT_TRUE(editor->noStepsCard()->isVisible());
+    EXPECT_FALSE(editor->exportButton()->isEnabled());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(editor->guideActions().canExport);
+}
+
+TEST_F(GuideEditorViewTest, TypedCaptionReachesDiskOnceAfterTheLastKey)
+{
+    open(2);
+    const QByteArray before = onDisk();
+    CaptionField *field = editor->stepRows()[1]->captionField();
+    field->setFocus();
+    field->moveCursor(QTextCursor::End);
+    for (const char key : std::string(" done")) {
+        QTest::keyClick(field, key);
+        scheduler.advance(300ms);
+        EXPECT_EQ(onDisk(), before) << "written while typing";
+    }
+    // In the store at once, every keystroke.
+    EXPECT_EQ(store.guideWithID(guide.id)->steps[1].caption, QStringLiteral("Step 2 done"));
+    EXPECT_EQ(field->toPlainText(), QStringLiteral("Step 2 done"));
+    scheduler.advance(99ms);
+    EXPECT_EQ(onDisk(), before);
+    scheduler.advance(1ms);
+    const QByteArray after = onDisk();
+    EXPECT_NE(after, before);
+    EXPECT_TRUE(after.contains("Step 2 done"));
+    EXPECT_FALSE(store.hasPendingSave(guide.id));
+    EXPECT_EQ(undo.count(), 0); // text edits register no undo
+}
+
+TEST_F(GuideEditorViewTest, TitleEditsGoToTheStore)
+{
+    open(1);
+    editor->titleField()->setFocus();
+    editor->titleField()->selectAll();
+    QTest::keyClicks(editor->titleField(), QStringLiteral("Printer: a/b"));
+    EXPECT_EQ(store.guideWithID(guide.id)->title, QStringLiteral("Printer: a/b"));
+    // Emptied, it is stored empty.
+    editor->titleField()->selectAll();
+    QTest::keyClick(editor->titleField(), Qt::Key_Delete);
+    EXPECT_EQ(store.guideWithID(guide.id)->title, QString());
+}
+
+TEST_F(GuideEditorViewTest, ChipsOfAStepShowItsApplicationAndTime)
+{
+    open(2);
+    Guide changed = *store.guideWithID(guide.id);
+    changed.steps[0].appName = std::nullopt;
+    changed.steps[0].timestamp = 75.5;
+    changed.steps[1].appName = QString();
+    store.update(changed);
+    const auto first = editor->stepRows()[0]->chips();
+    ASSERT_EQ(first.size(), 1);
+    EXPECT_EQ(first[0]->text(), QStringLiteral("1:16"));
+    EXPECT_EQ(editor->stepRows()[1]->chips().size(), 1);
+    EXPECT_EQ(editor->jumpRows()[0]->timeText(), QStringLiteral("1:16"));
+}
+
+TEST_F(GuideEditorViewTest, HostileOrMissingScreenshotKeepsTheRow)
+{
+    open(2);
+    Guide changed = *store.guideWithID(guide.id);
+    changed.steps[0].imageFileName = QStringLiteral("../../etc/passwd");
+    changed.steps[1].imageFileName = QStringLiteral("step-99.jpg"); // never written
+    store.update(changed);
+    reopen();
+    ASSERT_EQ(editor->stepRows().size(), 2);
+    EXPECT_TRUE(editor->stepRows()[0]->imageView()->path().isEmpty());
+    EXPECT_FALSE(editor->stepRows()[1]->imageView()->hasImage());
+    EXPECT_TRUE(editor->stepRows()[1]->captionField()->isVisible());
+}
+
+TEST_F(GuideEditorViewTest, DuplicatedStepIdsShowOnceWithTheirOwnCaptions)
+{
+    open(3);
+    Guide changed = *store.guideWithID(guide.id);
+    changed.steps[1].id = changed.steps[0].id; // a hand-edited guide.json
+    store.update(changed);
+    EXPECT_EQ(rowOrder(), "1,3");
+    EXPECT_EQ(rowNumbers(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(jumpOrder(), "1:1,2:3");
+    EXPECT_FALSE(editor->stepRows()[1]->moveDownButton()->isEnabled());
+}
+
+TEST_F(GuideEditorViewTest, DeleteGuideAsksThenClearsSelectionFirst)
+{
+    open(2);
+    confirmAnswer = false;
+    editor->deleteButton()->click();
+    EXPECT_EQ(confirmations, 1);
+    EXPECT_TRUE(store.guideWithID(guide.id).has_value());
+    EXPECT_TRUE(events.empty());
+
+    confirmAnswer = true;
+    editor->deleteButton()->click();
+    EXPECT_FALSE(store.guideWithID(guide.id).has_value());
+    EXPECT_FALSE(QFileInfo::exists(store.folderPath(guide.id)));
+    EXPECT_EQ(events, (std::vector<std::string>{"clear while stored"}));
+}
+
+// The player's own reported position after playFromStep: the first position it
+// reports once playing is where the seek landed.
+TEST_F(GuideEditorViewTest, PlayFromStepSeeksOneSecondBeforeTheStep)
+{
+    open(2, true);
+    QMediaPlayer *player = editor->player();
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(editor->noVideoPlaceholder()->isHidden());
+    EXPECT_EQ(editor->playerView()->player(), player);
+    for (StepRowView *row : editor->stepRows())
+        EXPECT_FALSE(row->playButton()->isHidden());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->mediaStatus() == QMediaPlayer::LoadedMedia; }, 20000))
+        << player->errorString().toStdString();
+
+    struct Case {
+        double timestamp;
+        qint64 expectedMs;
+    };
+    for (const Case &c : {Case{12, 11000}, Case{0.6, 0}}) {
+        Step step = guide.steps[0];
+        step.timestamp = c.timestamp;
+        editor->playFromStep(step);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return player->playbackState() == QMediaPlayer::PlayingState; }, 10000));
+        // Within one frame (the movie has 10 a second) plus what has played since.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return std::abs(player->position() - c.expectedMs) <= 400; }, 10000))
+            << c.timestamp << " at " << player->position();
+        player->pause();
+    }
+    // Hidden, the editor pauses.
+    editor->playFromStep(guide.steps[1]);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->playbackState() == QMediaPlayer::PlayingState; }, 10000));
+    editor->hide();
+    EXPECT_EQ(player->playbackState(), QMediaPlayer::PausedState);
+}
+
+TEST(PlayStartTest, OneSecondBeforeTheStepNeverBeforeTheStart)
+{
+    EXPECT_EQ(GuideEditorView::playStartMilliseconds(0.6), 0);
+    EXPECT_EQ(GuideEditorView::playStartMilliseconds(12), 11000);
+    EXPECT_EQ(GuideEditorView::playStartMilliseconds(1), 0);
+    EXPECT_EQ(GuideEditorView::playStartMilliseconds(1.25), 250);
+    EXPECT_EQ(GuideEditorView::playStartMilliseconds(-3), 0);
+    EXPECT_EQ(GuideEditorView::playStartMilliseconds(std::nan("")), 0);
+}
+
+TEST(VideoPlayerViewTest, SamePlayerIsLeftAloneAndAnotherIsSwappedIn)
+{
+    QMediaPlayer first;
+    QMediaPlayer second;
+    VideoPlayerView view(&first);
+    EXPECT_EQ(view.attachCount(), 1);
+    EXPECT_EQ(first.videoOutput(), static_cast<QObject *>(view.videoWidget()));
+    view.setPlayer(&first);
+    view.setPlayer(&first);
+    EXPECT_EQ(view.attachCount(), 1);
+    view.setPlayer(&second);
+    EXPECT_EQ(view.attachCount(), 2);
+    EXPECT_EQ(view.player(), &second);
+    EXPECT_EQ(second.videoOutput(), static_cast<QObject *>(view.videoWidget()));
+    EXPECT_EQ(first.videoOutput(), nullptr);
+    // No full-screen control anywhere in the view.
+    for (QAbstractButton *button : view.findChildren<QAbstractButton *>())
+        EXPECT_FALSE(button->accessibleName().contains(QStringLiteral("full"), Qt::CaseInsensitive));
+    EXPECT_EQ(first.playbackState(), QMediaPlayer::StoppedState);
+}
+
+} // namespace
+} // namespace kelvo
+
+namespace kelvo {
+namespace {
+
+TEST(AbbreviatedDateTimeTest, ShortMonthNoWeekdayNoSeconds)
+{
+    const QDateTime when = QDateTime(QDate(2026, 3, 1), QTime(14, 5, 33)).toUTC();
+    const QString english = abbreviatedDateTime(when, QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_TRUE(english.startsWith(QStringLiteral("Mar 1, 2026, "))) << english.toStdString();
+    EXPECT_TRUE(english.contains(QStringLiteral("2:05"))) << english.toStdString();
+    EXPECT_FALSE(english.contains(QStringLiteral("33"))) << english.toStdString();
+    const QString c = abbreviatedDateTime(when, QLocale::c());
+    EXPECT_FALSE(c.contains(QStringLiteral(":33"))) << c.toStdString();
+}
+
+} // namespace
+} // namespace kelvo
