@@ -1,6 +1,7 @@
 #include "app/KelvoApplication.h"
 
 #include "app/MainWindow.h"
+#include "app/library/LibraryView.h"
 #include "app/menus/AppMenus.h"
 #include "app/model/AppModel.h"
 #include "app/permissions/PermissionsCard.h"
@@ -106,10 +107,14 @@ KelvoApplication::KelvoApplication(QApplication &app)
                                                      .quit = [] { QApplication::quit(); },
                                                  });
 
-    refresher_ = std::make_unique<PermissionsRefresher>(scheduler_, [this] { model_->permissions().refresh(); });
+    // The grants are read again at once whenever Kelvo becomes the active application.
     connect(&app_, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive)
-            refresher_->applicationBecameActive();
+        if (state != Qt::ApplicationActive)
+            return;
+        for (QWidget *window : model_->mainWindows()) {
+            if (auto *main = qobject_cast<MainWindow *>(window))
+                main->library()->permissionsRefresher()->applicationBecameActive();
+        }
     });
 
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -152,10 +157,8 @@ void KelvoApplication::listenForOtherInstances()
 
 MainWindow *KelvoApplication::openMainWindow()
 {
-    auto *window = new MainWindow(*model_, *menus_);
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    auto *window = new MainWindow(*model_, *menus_, scheduler_);
     AppModel::markAsMainWindow(window);
-    refresher_->watch(window);
     window->show();
     return window;
 }

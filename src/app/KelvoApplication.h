@@ -18,7 +18,6 @@ namespace kelvo {
 class AppMenus;
 class AppModel;
 class MainWindow;
-class PermissionsRefresher;
 class SettingsDialog;
 
 // The desktop application: the model with its capture backends, the main
@@ -50,7 +49,6 @@ private:
     DesktopCapture capture_; // the probe and displays outlive the model that uses them
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<AppMenus> menus_;
-    std::unique_ptr<PermissionsRefresher> refresher_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     QPointer<SettingsDialog> settingsDialog_;
     QLocalServer *server_ = nullptr;

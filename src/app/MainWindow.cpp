@@ -1,37 +1,49 @@
 #include "app/MainWindow.h"
 
+#include "app/library/LibraryView.h"
 #include "app/menus/AppMenus.h"
-#include "app/model/AppModel.h"
-#include "store/GuideStore.h"
+#include "editor/GuideEditorView.h"
 
-#include <QListWidget>
+#include <QEvent>
 #include <QMenuBar>
 
 namespace kelvo {
 
-MainWindow::MainWindow(AppModel &model, AppMenus &menus, QWidget *parent)
+MainWindow::MainWindow(AppModel &model, AppMenus &menus, Scheduler &scheduler, QWidget *parent)
     : QMainWindow(parent)
-    , model_(model)
-    , list_(new QListWidget(this))
+    , menus_(menus)
+    , library_(new LibraryView(model, scheduler, {}, this))
 {
     setWindowTitle(QStringLiteral("Kelvo"));
     resize(1280, 800);
     menus.populate(menuBar());
-    setCentralWidget(list_);
-    connect(&model_.store(), &GuideStore::guidesChanged, this, &MainWindow::refresh);
-    connect(&model_, &AppModel::selectedGuideIDChanged, this, &MainWindow::refresh);
-    refresh();
+    setCentralWidget(library_);
+    setMinimumSize(library_->minimumSizeHint().expandedTo(library_->minimumSize())
+                   + QSize(0, menuBar()->sizeHint().height()));
+    connect(library_, &LibraryView::currentEditorChanged, this, [this](GuideEditorView *editor) {
+        if (editor)
+            connect(editor, &GuideEditorView::actionsChanged, this, &MainWindow::publishEditor, Qt::UniqueConnection);
+        publishEditor();
+    });
+    publishEditor();
 }
 
-void MainWindow::refresh()
+void MainWindow::changeEvent(QEvent *event)
 {
-    list_->clear();
-    for (const Guide &guide : model_.store().guides()) {
-        const auto count = guide.steps.size();
-        auto *item = new QListWidgetItem(
-            QStringLiteral("%1 — %2 %3").arg(guide.title).arg(count).arg(count == 1 ? "step" : "steps"), list_);
-        item->setSelected(model_.selectedGuideID() == guide.id);
-    }
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        publishEditor();
+}
+
+void MainWindow::publishEditor()
+{
+    if (!isActiveWindow() && isVisible())
+        return; // another main window owns the menus now
+    GuideEditorView *editor = library_->currentEditor();
+    if (editor)
+        menus_.setFocusedEditor(editor->guideActions(), library_->undoStack());
+    else
+        menus_.setFocusedEditor(std::nullopt, library_->undoStack());
 }
 
 } // namespace kelvo

@@ -2,24 +2,30 @@
 
 #include <QMainWindow>
 
-class QListWidget;
-
 namespace kelvo {
 
 class AppMenus;
 class AppModel;
+class LibraryView;
+class Scheduler;
 
-// The main window "Kelvo": the library, with the application's menus.
+// The main window "Kelvo": the library, with the application's menus, which
+// follow this window's editor while it is the active window.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(AppModel &model, AppMenus &menus, QWidget *parent = nullptr);
+    MainWindow(AppModel &model, AppMenus &menus, Scheduler &scheduler, QWidget *parent = nullptr);
+
+    LibraryView *library() const { return library_; }
+
+protected:
+    void changeEvent(QEvent *event) override;
 
 private:
-    void refresh();
+    void publishEditor();
 
-    AppModel &model_;
-    QListWidget *list_;
+    AppMenus &menus_;
+    LibraryView *library_;
 };
 
 } // namespace kelvo
