@@ -51,9 +51,17 @@ public:
         if (!std::isfinite(value))
             return false;
         char buf[64];
-        const auto result = std::to_chars(buf, buf + sizeof buf, value);
+        auto result = std::to_chars(buf, buf + sizeof buf, value);
         if (result.ec != std::errc())
             return false;
+        // A long run of digits without a point or exponent reads as an integer, which
+        // readers may not hold (beyond 64 bits): write such values with an exponent.
+        const std::string_view plain(buf, std::size_t(result.ptr - buf));
+        if (plain.size() > 15 && plain.find_first_of(".e") == std::string_view::npos) {
+            result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+            if (result.ec != std::errc())
+                return false;
+        }
         out.append(buf, int(result.ptr - buf));
         return true;
     }

@@ -129,6 +129,18 @@ TEST(GuideJson, WholeNumbersReadAsDoublesAndUnknownKeysAreDropped)
     EXPECT_EQ(encodeGuide(*guide)->toStdString(), std::string(goldenDocument));
 }
 
+TEST(GuideJson, HugeWholeNumbersAreWrittenWithAnExponentAndReadBack)
+{
+    Guide guide = goldenGuide();
+    guide.steps[0].timestamp = 7.777777777777777e19;
+    guide.duration = -1e300;
+    const QByteArray document = *encodeGuide(guide);
+    EXPECT_TRUE(document.contains("\"timestamp\" : 7.777777777777777e+19")) << document.toStdString();
+    const auto read = decodeGuide(document);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, guide);
+}
+
 TEST(GuideJson, NonFiniteNumbersCannotBeEncoded)
 {
     Guide guide = goldenGuide();
