@@ -15,17 +15,6 @@ namespace kelvo {
 
 namespace {
 
-QLabel *footnote(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setFont(styleFont(12, QFont::Normal));
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, palette::inkSecondary);
-    label->setPalette(p);
-    return label;
-}
-
 // The card's heading: a symbol and a bold line.
 class CardHeading : public QWidget {
 public:
@@ -151,10 +140,10 @@ PermissionsCard::PermissionsCard(QWidget *parent)
     , accessibility_(new PermissionRow(QStringLiteral("Accessibility"),
                                        QStringLiteral("Reads button and menu names so steps are written for you."),
                                        false, this))
-    , reopenNote_(footnote(QStringLiteral("After enabling Screen Recording, your desktop may ask you to quit and "
+    , reopenNote_(makeNoteLabel(QStringLiteral("After enabling Screen Recording, your desktop may ask you to quit and "
                                           "reopen Kelvo."),
                            this))
-    , waylandNote_(footnote(QStringLiteral("Kelvo records through X11, and this Wayland session offers no X11 "
+    , waylandNote_(makeNoteLabel(QStringLiteral("Kelvo records through X11, and this Wayland session offers no X11 "
                                            "access, so screen recording is not available here yet."),
                             this))
 {
@@ -165,7 +154,7 @@ PermissionsCard::PermissionsCard(QWidget *parent)
     column->addWidget(new CardHeading(QStringLiteral("lock.shield"), QStringLiteral("Two permissions to set up"), this));
     column->addWidget(screenRecording_);
     column->addWidget(accessibility_);
-    column->addWidget(footnote(QStringLiteral("Everything Kelvo records stays on this computer. It has no analytics. "
+    column->addWidget(makeNoteLabel(QStringLiteral("Everything Kelvo records stays on this computer. It has no analytics. "
                                               "Its only use of the network is a daily check for updates."),
                                this));
     column->addWidget(reopenNote_);

@@ -46,17 +46,6 @@ QString abbreviateHome(const QString &path, const QString &home)
 
 namespace {
 
-QLabel *note(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setFont(styleFont(12, QFont::Normal));
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, palette::inkSecondary);
-    label->setPalette(p);
-    return label;
-}
-
 QLabel *rowLabel(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -144,7 +133,7 @@ QWidget *SettingsDialog::makeGeneralPage()
             reveal_(dataPath_);
     });
     yourData->addRow(show);
-    yourData->addRow(note(QStringLiteral("Guides, screenshots and videos are stored only on this computer. Kelvo has no "
+    yourData->addRow(makeNoteLabel(QStringLiteral("Guides, screenshots and videos are stored only on this computer. Kelvo has no "
                                      "account, no cloud sync and no analytics."),
                       page));
 
@@ -159,7 +148,7 @@ QWidget *SettingsDialog::makeGeneralPage()
     auto *checkNow = new NeuButton(QStringLiteral("Check Now"), {NeuButtonStyle::Kind::plain, true, false}, page);
     connect(checkNow, &QAbstractButton::clicked, this, [this] { updater_.checkForUpdates(); });
     updates->addRow(checkNow);
-    updates->addRow(note(QStringLiteral("Once a day Kelvo asks our website for a small file listing the latest version. "
+    updates->addRow(makeNoteLabel(QStringLiteral("Once a day Kelvo asks our website for a small file listing the latest version. "
                                         "It sends the app version and nothing else, and only installs an update that "
                                         "is signed by us."),
                          page));

@@ -3,6 +3,7 @@
 #include "app/style/Palette.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QCache>
 #include <QImage>
 #include <QPainter>
@@ -431,6 +432,17 @@ void updateCastShadow(QWidget *caster)
         return;
     const int reach = shadowCaster->shadowReach();
     host->update(QRect(caster->mapTo(host, QPoint(0, 0)), caster->size()).adjusted(-reach, -reach, reach, reach));
+}
+
+QLabel *makeNoteLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    label->setFont(styleFont(12, QFont::Normal));
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, palette::inkSecondary);
+    label->setPalette(p);
+    return label;
 }
 
 } // namespace kelvo

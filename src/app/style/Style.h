@@ -9,6 +9,9 @@ class QApplication;
 class QPainter;
 class QWidget;
 
+class QLabel;
+class QWidget;
+
 namespace kelvo {
 
 // Seconds to "m:ss": rounded to the nearest second (halves away from zero),
@@ -25,6 +28,9 @@ struct StyleEnvironment {
 
 // The default UI font (it stands in for a rounded design) at a size in logical pixels.
 QFont styleFont(qreal size, QFont::Weight weight);
+
+// A wrapped 12-point note in the secondary ink, as cards and settings use under their rows.
+QLabel *makeNoteLabel(const QString &text, QWidget *parent);
 
 // Fusion with Kelvo's light palette, whatever the desktop theme.
 void applyKelvoStyle(QApplication &app);
