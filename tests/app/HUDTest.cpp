@@ -141,15 +141,7 @@ protected:
 
     void SetUp() override
     {
-        RecordingSession::Services services{
-            .store = store,
-            .scheduler = scheduler,
-            .displays = displays,
-            .inspectTarget = [](QPointF) { return std::optional<ClickTarget>(); },
-            .makeCaption = [](const ClickTarget &, bool) { return QStringLiteral("Click"); },
-            .frontmostApplicationName = [] { return std::optional<QString>(); },
-            .screenRecordingGranted = [] { return true; },
-        };
+        auto services = test::quietServices(store, scheduler, displays);
         session = std::make_unique<RecordingSession>(std::move(services), std::make_unique<test::FakeRecordingEngine>(),
                                                      std::make_unique<test::FakeClickMonitor>());
     }

@@ -111,15 +111,7 @@ int main(int argc, char **argv)
     }
     auto store = std::make_unique<GuideStore>(scheduler, data.path());
     GuideStore &storeRef = *store;
-    RecordingSession::Services services{
-        .store = storeRef,
-        .scheduler = scheduler,
-        .displays = displays,
-        .inspectTarget = [](QPointF) { return std::optional<ClickTarget>(); },
-        .makeCaption = [](const ClickTarget &, bool) { return QString(); },
-        .frontmostApplicationName = [] { return std::optional<QString>(); },
-        .screenRecordingGranted = [] { return true; },
-    };
+    auto services = test::quietServices(storeRef, scheduler, displays);
     AppModel::Parts parts;
     parts.store = std::move(store);
     parts.permissions = std::make_unique<Permissions>(probe, settings);

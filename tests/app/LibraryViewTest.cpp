@@ -76,15 +76,8 @@ protected:
         GuideStore &storeRef = *store;
         auto fakeEngine = std::make_unique<test::FakeRecordingEngine>();
         engine = fakeEngine.get();
-        RecordingSession::Services services{
-            .store = storeRef,
-            .scheduler = scheduler,
-            .displays = displays,
-            .inspectTarget = [](QPointF) { return std::optional<ClickTarget>(); },
-            .makeCaption = [](const ClickTarget &, bool) { return QString(); },
-            .frontmostApplicationName = [] { return std::optional<QString>(); },
-            .screenRecordingGranted = [this] { return probe.screen; },
-        };
+        auto services = test::quietServices(storeRef, scheduler, displays);
+        services.screenRecordingGranted = [this] { return probe.screen; };
         AppModel::Parts parts;
         parts.store = std::move(store);
         parts.permissions = std::make_unique<Permissions>(probe, settings);

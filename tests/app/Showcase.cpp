@@ -34,15 +34,7 @@ int showHud(const QString &mode)
     test::ManualScheduler scheduler;
     GuideStore store(scheduler, data.path());
     test::FakeDisplayProvider displays;
-    RecordingSession::Services services{
-        .store = store,
-        .scheduler = scheduler,
-        .displays = displays,
-        .inspectTarget = [](QPointF) { return std::optional<ClickTarget>(); },
-        .makeCaption = [](const ClickTarget &, bool) { return QString(); },
-        .frontmostApplicationName = [] { return std::optional<QString>(); },
-        .screenRecordingGranted = [] { return true; },
-    };
+    auto services = test::quietServices(store, scheduler, displays);
     RecordingSession session(std::move(services), std::make_unique<test::FakeRecordingEngine>(),
                              std::make_unique<test::FakeClickMonitor>());
     HUDController hud(session);

@@ -3,6 +3,7 @@
 #include "capture/ClickMonitor.h"
 #include "capture/Displays.h"
 #include "capture/RecordingEngine.h"
+#include "capture/RecordingSession.h"
 
 #include <QFile>
 #include <QMutex>
@@ -117,5 +118,20 @@ public:
     }
     QPoint pointerPosition() const override { return pointer; }
 };
+
+// A session's services with nothing to inspect and screen recording granted:
+// for tests whose subject is not the capture itself.
+inline RecordingSession::Services quietServices(GuideStore &store, Scheduler &scheduler, DisplayProvider &displays)
+{
+    return {
+        .store = store,
+        .scheduler = scheduler,
+        .displays = displays,
+        .inspectTarget = [](QPointF) { return std::optional<ClickTarget>(); },
+        .makeCaption = [](const ClickTarget &, bool) { return QStringLiteral("Click"); },
+        .frontmostApplicationName = [] { return std::optional<QString>(); },
+        .screenRecordingGranted = [] { return true; },
+    };
+}
 
 } // namespace kelvo::test
