@@ -118,7 +118,7 @@ QWidget *SettingsDialog::makeGeneralPage()
     mono.setPixelSize(13);
     shortcut->setFont(mono);
     recording->addRow(rowLabel(QStringLiteral("Start or stop from any app"), page), shortcut);
-    recording->addRow(rowLabel(QStringLiteral("Menu bar"), page), rowLabel(QStringLiteral("Click the list icon"), page));
+    recording->addRow(rowLabel(QStringLiteral("System tray"), page), rowLabel(QStringLiteral("Click the list icon"), page));
 
     // Your data
     QFormLayout *yourData = addSection(column, QStringLiteral("Your data"), page);
@@ -149,8 +149,8 @@ QWidget *SettingsDialog::makeGeneralPage()
     connect(checkNow, &QAbstractButton::clicked, this, [this] { updater_.checkForUpdates(); });
     updates->addRow(checkNow);
     updates->addRow(makeNoteLabel(QStringLiteral("Once a day Kelvo asks our website for a small file listing the latest version. "
-                                        "It sends the app version and nothing else, and only installs an update that "
-                                        "is signed by us."),
+                                        "It sends the app version and nothing else, and never downloads or installs "
+                                        "anything by itself."),
                          page));
 
     // About
