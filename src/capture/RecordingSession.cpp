@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 namespace kelvo {
 
@@ -65,17 +66,21 @@ struct RecordingSession::StepJob {
 
     std::optional<Step> run() const
     {
-        std::optional<ClickTarget> found = inspectTarget ? inspectTarget(inspectionPoint) : std::nullopt;
+        // The accessibility query waits on the clicked application, which is busy
+        // handling the click; the screenshot is made and written meanwhile.
+        auto inspection = std::async(std::launch::async, [this] {
+            return inspectTarget ? inspectTarget(inspectionPoint) : std::optional<ClickTarget>();
+        });
+        const QString fileName = QStringLiteral("step-%1.jpg").arg(number);
+        const auto jpeg = renderStepImage(clickX, clickY, frame, widestStepImage);
+        const bool written = jpeg && writeAtomically(folder + QLatin1Char('/') + fileName, *jpeg);
+        const std::optional<ClickTarget> found = inspection.get();
+        if (!written)
+            return std::nullopt;
+
         const std::optional<QString> appName = found && found->appName ? found->appName : fallbackApp;
         ClickTarget target = found.value_or(ClickTarget{});
         target.appName = appName;
-
-        const auto jpeg = renderStepImage(clickX, clickY, frame, widestStepImage);
-        if (!jpeg)
-            return std::nullopt;
-        const QString fileName = QStringLiteral("step-%1.jpg").arg(number);
-        if (!writeAtomically(folder + QLatin1Char('/') + fileName, *jpeg))
-            return std::nullopt;
 
         Step step;
         step.caption = makeCaption(target, isRightClick);

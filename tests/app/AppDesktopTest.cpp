@@ -69,6 +69,13 @@ TEST(KelvoOnTheDesktop, HotKeyRecordsAGuideAndBringsTheWindowBackWithIt)
     ASSERT_EQ(model.store().guides().size(), 1);
     EXPECT_EQ(model.selectedGuideID(), model.store().guides().first().id) << "with the new guide selected";
     EXPECT_EQ(model.store().guides().first().videoFileName, "video.mov");
+
+    // A second launch finds this instance, which brings its window forward.
+    kelvo.listenForOtherInstances();
+    window->hide();
+    EXPECT_TRUE(KelvoApplication::handOverToRunningInstance());
+    EXPECT_TRUE(waitFor([&] { return window->isVisible(); }));
+    EXPECT_EQ(model.mainWindows().size(), 1) << "no second window";
 }
 
 } // namespace
