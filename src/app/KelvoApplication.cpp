@@ -104,7 +104,7 @@ KelvoApplication::KelvoApplication(QApplication &app)
     menus_ = std::make_unique<AppMenus>(*model_, AppMenus::Handlers{
                                                      .checkForUpdates = [updater] { updater->checkForUpdates(); },
                                                      .showSettings = [this] { showSettings(); },
-                                                     .quit = [] { QApplication::quit(); },
+                                                     .quit = [this] { model_->quitWhenSafe([] { QApplication::quit(); }); },
                                                  });
 
     // The grants are read again at once whenever Kelvo becomes the active application.

@@ -229,6 +229,32 @@ TEST_F(AppModelTest, ShowMainWindowIfNoneVisibleLeavesAVisibleOneAlone)
     EXPECT_TRUE(window->isVisible());
 }
 
+TEST_F(AppModelTest, QuittingFinishesARecordingFirst)
+{
+    int quits = 0;
+    model->quitWhenSafe([&] { ++quits; });
+    EXPECT_EQ(quits, 1) << "idle: at once";
+
+    pressHotKey();
+    scheduler.advance(3s);
+    ASSERT_EQ(model->session().phase(), Phase::recording());
+    engine->completeStopAtOnce = false;
+    model->quitWhenSafe([&] { ++quits; });
+    EXPECT_EQ(model->session().phase(), Phase::finishing());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 1) << "not before the guide is saved";
+    engine->completeStop();
+    settle();
+    EXPECT_EQ(quits, 2);
+    EXPECT_EQ(model->store().guides().size(), 1);
+
+    pressHotKey(); // a countdown is simply cancelled
+    model->quitWhenSafe([&] { ++quits; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 3);
+    EXPECT_EQ(model->store().guides().size(), 1);
+}
+
 TEST_F(AppModelTest, MenuTitlesFollowThePhase)
 {
     AppMenus menus(*model, {});

@@ -83,6 +83,16 @@ void AppModel::toggleRecording()
         session_->stop();
 }
 
+void AppModel::quitWhenSafe(std::function<void()> quit)
+{
+    if (session_->phase().isIdle()) {
+        quit();
+        return;
+    }
+    pendingQuit_ = std::move(quit);
+    session_->stop();
+}
+
 void AppModel::showMainWindow()
 {
     const QList<QWidget *> windows = mainWindows();
@@ -123,6 +133,13 @@ void AppModel::markAsMainWindow(QWidget *window)
 
 void AppModel::handlePhaseChange(Phase phase)
 {
+    if (phase.isIdle() && pendingQuit_) {
+        hud_->hide();
+        // After the session has reported its guide, which follows this phase change.
+        QMetaObject::invokeMethod(this, [quit = std::exchange(pendingQuit_, nullptr)] { quit(); },
+                                  Qt::QueuedConnection);
+        return;
+    }
     if (phase.isIdle()) {
         hud_->hide();
         showMainWindow();

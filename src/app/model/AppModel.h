@@ -59,6 +59,9 @@ public:
     void startRecording();
     // The hot key's action: start when idle, otherwise stop.
     void toggleRecording();
+    // Quits now when idle; otherwise stops the recording first (a countdown is
+    // cancelled, a recording finished and saved) and quits once back to idle.
+    void quitWhenSafe(std::function<void()> quit);
     void showMainWindow();
     void showMainWindowIfNoneVisible();
     // Kelvo's windows that can be the main window, in stacking order; never the HUD.
@@ -81,6 +84,7 @@ private:
     std::unique_ptr<Updater> updater_;
     std::unique_ptr<GlobalHotKey> hotKey_;
     std::optional<QUuid> selectedGuideID_;
+    std::function<void()> pendingQuit_;
 };
 
 } // namespace kelvo
