@@ -229,20 +229,19 @@ void RecordingSession::beginCapture()
 
 void RecordingSession::engineStarted(std::optional<QString> error)
 {
-    const auto removeFolder = [this] {
-        QDir(services_.store.rootPath() + QLatin1Char('/') + uuidText(guideID_)).removeRecursively();
-        folder_.clear();
-    };
+    const QString guideFolder = services_.store.rootPath() + QLatin1Char('/') + uuidText(guideID_);
     if (error) {
-        removeFolder();
+        QDir(guideFolder).removeRecursively();
+        folder_.clear();
         setErrorMessage(QStringLiteral("Couldn't start recording: ") + *error);
         setPhase(Phase::idle());
         return;
     }
     if (startCancelled_) {
         // Stopped while the engine was starting: nothing was recorded worth keeping.
-        engine_->stop([] {});
-        removeFolder();
+        // The folder goes once the engine has let go of the movie file.
+        folder_.clear();
+        engine_->stop([guideFolder] { QDir(guideFolder).removeRecursively(); });
         return;
     }
     startedAt_ = services_.scheduler.now();
