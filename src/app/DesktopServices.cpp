@@ -3,7 +3,7 @@
 #include "capture/ApplicationNames.h"
 #include "capture/CaptionWriter.h"
 #include "capture/Permissions.h"
-#include "capture/atspi/AtspiClickTargetInspector.h"
+#include "capture/atspi/AtspiClickTargetFinder.h"
 #include "capture/x11/DesktopPermissionProbe.h"
 #include "capture/x11/X11ClickMonitor.h"
 #include "capture/x11/X11DisplayProvider.h"

@@ -95,25 +95,25 @@ std::optional<QString> FakeApplicationNames::frontmostApplicationName()
     return frontmost;
 }
 
-void FakeClickTargetInspector::push(std::optional<ClickTarget> answer)
+void FakeClickTargetFinder::push(std::optional<ClickTarget> answer)
 {
     std::lock_guard lock(mutex);
     answers.push_back(std::move(answer));
 }
 
-void FakeClickTargetInspector::setFallback(std::optional<ClickTarget> answer)
+void FakeClickTargetFinder::setFallback(std::optional<ClickTarget> answer)
 {
     std::lock_guard lock(mutex);
     fallback = std::move(answer);
 }
 
-void FakeClickTargetInspector::setHook(std::function<void(double, double)> value)
+void FakeClickTargetFinder::setHook(std::function<void(double, double)> value)
 {
     std::lock_guard lock(mutex);
     hook = std::move(value);
 }
 
-std::optional<ClickTarget> FakeClickTargetInspector::inspectTarget(double x, double y)
+std::optional<ClickTarget> FakeClickTargetFinder::inspectTarget(double x, double y)
 {
     std::function<void(double, double)> run;
     {
@@ -131,7 +131,7 @@ std::optional<ClickTarget> FakeClickTargetInspector::inspectTarget(double x, dou
     return answer;
 }
 
-QList<QPointF> FakeClickTargetInspector::points() const
+QList<QPointF> FakeClickTargetFinder::points() const
 {
     std::lock_guard lock(mutex);
     return seen;

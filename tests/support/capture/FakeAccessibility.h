@@ -5,8 +5,8 @@
 
 #include "capture/AccessibleElement.h"
 #include "capture/ApplicationNames.h"
-#include "capture/ClickTargetInspector.h"
-#include "capture/TargetInspection.h"
+#include "capture/ClickTargetFinder.h"
+#include "capture/TargetLookup.h"
 
 #include <QHash>
 #include <QPointF>
@@ -72,7 +72,7 @@ private:
 
 // An inspector answering from a script: answers queued with push() come out in
 // order, then `fallback` for every further call. Thread-safe; records each point.
-class FakeClickTargetInspector : public ClickTargetInspector {
+class FakeClickTargetFinder : public ClickTargetFinder {
 public:
     void push(std::optional<ClickTarget> answer);
     void setFallback(std::optional<ClickTarget> answer);

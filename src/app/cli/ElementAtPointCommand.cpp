@@ -4,7 +4,7 @@
 #include "app/cli/Cli.h"
 
 #include "capture/CaptionWriter.h"
-#include "capture/atspi/AtspiClickTargetInspector.h"
+#include "capture/atspi/AtspiClickTargetFinder.h"
 
 #include <cmath>
 #include <cstdio>

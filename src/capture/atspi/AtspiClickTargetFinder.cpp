@@ -1,6 +1,6 @@
-#include "capture/atspi/AtspiClickTargetInspector.h"
+#include "capture/atspi/AtspiClickTargetFinder.h"
 
-#include "capture/TargetInspection.h"
+#include "capture/TargetLookup.h"
 #include "capture/atspi/AtspiElement.h"
 #include "capture/x11/X11ApplicationNames.h"
 
@@ -416,14 +416,14 @@ public:
 
 } // namespace
 
-AtspiClickTargetInspector::AtspiClickTargetInspector(std::shared_ptr<ApplicationNames> applicationNames)
+AtspiClickTargetFinder::AtspiClickTargetFinder(std::shared_ptr<ApplicationNames> applicationNames)
     : names(std::move(applicationNames))
 {
 }
 
-AtspiClickTargetInspector::~AtspiClickTargetInspector() = default;
+AtspiClickTargetFinder::~AtspiClickTargetFinder() = default;
 
-std::optional<ClickTarget> AtspiClickTargetInspector::inspectTarget(double x, double y)
+std::optional<ClickTarget> AtspiClickTargetFinder::inspectTarget(double x, double y)
 {
     return AtspiThread::instance().call(
         [names = names, x, y]() -> std::optional<ClickTarget> {
@@ -433,12 +433,12 @@ std::optional<ClickTarget> AtspiClickTargetInspector::inspectTarget(double x, do
         callerPatience, std::nullopt);
 }
 
-bool AtspiClickTargetInspector::accessibilityEnabled()
+bool AtspiClickTargetFinder::accessibilityEnabled()
 {
     return AtspiThread::instance().call([] { return busSaysEnabled(); }, callerPatience, false);
 }
 
-std::optional<QString> AtspiClickTargetInspector::accessibleApplicationName(qint64 pid)
+std::optional<QString> AtspiClickTargetFinder::accessibleApplicationName(qint64 pid)
 {
     return AtspiThread::instance().call([pid]() -> std::optional<QString> {
         Backend &backend = Backend::onThread();
@@ -461,8 +461,8 @@ std::optional<QString> AtspiClickTargetInspector::accessibleApplicationName(qint
 
 DesktopAccessibility makeDesktopAccessibility()
 {
-    auto names = std::make_shared<x11::X11ApplicationNames>(&AtspiClickTargetInspector::accessibleApplicationName);
-    auto inspector = std::make_shared<AtspiClickTargetInspector>(names);
+    auto names = std::make_shared<x11::X11ApplicationNames>(&AtspiClickTargetFinder::accessibleApplicationName);
+    auto inspector = std::make_shared<AtspiClickTargetFinder>(names);
     return {std::move(names), std::move(inspector)};
 }
 

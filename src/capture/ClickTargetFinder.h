@@ -7,9 +7,9 @@
 namespace kelvo {
 
 // Describes the element under a point. Blocking; callable from any thread.
-class ClickTargetInspector {
+class ClickTargetFinder {
 public:
-    virtual ~ClickTargetInspector();
+    virtual ~ClickTargetFinder();
     // x, y: global pixels, origin at the top-left of the screen space. Nothing
     // when accessibility is off or no element is there; never prompts.
     virtual std::optional<ClickTarget> inspectTarget(double x, double y) = 0;

@@ -2,7 +2,7 @@
 // gtk3-widget-factory in the virtual desktop. Widget positions come from
 // AT-SPI at test time (widget_factory_targets.py), never from fixed numbers.
 #include "capture/CaptionWriter.h"
-#include "capture/atspi/AtspiClickTargetInspector.h"
+#include "capture/atspi/AtspiClickTargetFinder.h"
 #include "capture/x11/X11ApplicationNames.h"
 
 #include <QDeadlineTimer>
@@ -157,13 +157,13 @@ TEST_F(WidgetFactory, AccessibilityOffGivesNoElementAndDoesNotSwitchItOn)
         ~Restore() { setAccessibility(true); }
     } restore;
     ASSERT_TRUE(setAccessibility(false));
-    EXPECT_FALSE(atspi::AtspiClickTargetInspector::accessibilityEnabled());
+    EXPECT_FALSE(atspi::AtspiClickTargetFinder::accessibilityEnabled());
     const Inspection result = inspect(widgets.value(QStringLiteral("button")).centre);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.fields.value(QStringLiteral("role"), QStringLiteral("missing")), QString());
     EXPECT_EQ(result.fields.value(QStringLiteral("label"), QStringLiteral("missing")), QString());
     EXPECT_EQ(result.fields.value(QStringLiteral("caption")), QStringLiteral("Click in Widget Factory"));
-    EXPECT_FALSE(atspi::AtspiClickTargetInspector::accessibilityEnabled()) << "inspection switched accessibility on";
+    EXPECT_FALSE(atspi::AtspiClickTargetFinder::accessibilityEnabled()) << "inspection switched accessibility on";
 
     // And in process: nothing at once.
     atspi::DesktopAccessibility desktop = atspi::makeDesktopAccessibility();
@@ -171,7 +171,7 @@ TEST_F(WidgetFactory, AccessibilityOffGivesNoElementAndDoesNotSwitchItOn)
                   widgets.value(QStringLiteral("button")).centre.y()),
         std::nullopt);
     setAccessibility(true);
-    EXPECT_TRUE(atspi::AtspiClickTargetInspector::accessibilityEnabled());
+    EXPECT_TRUE(atspi::AtspiClickTargetFinder::accessibilityEnabled());
 }
 
 TEST_F(WidgetFactory, CallersOnAnyThreadGetTheSameAnswers)
@@ -202,7 +202,7 @@ TEST_F(WidgetFactory, CallersOnAnyThreadGetTheSameAnswers)
 
 TEST_F(WidgetFactory, ApplicationNamesComeFromTheDesktopEntry)
 {
-    x11::X11ApplicationNames names(&atspi::AtspiClickTargetInspector::accessibleApplicationName);
+    x11::X11ApplicationNames names(&atspi::AtspiClickTargetFinder::accessibleApplicationName);
     EXPECT_EQ(names.applicationName(factory->processId()), factoryName);
     EXPECT_EQ(names.frontmostApplicationName(), factoryName);
     EXPECT_EQ(names.applicationName(0), std::nullopt);

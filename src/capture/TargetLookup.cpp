@@ -1,6 +1,6 @@
-#include "capture/TargetInspection.h"
+#include "capture/TargetLookup.h"
 
-#include "capture/ClickTargetInspector.h"
+#include "capture/ClickTargetFinder.h"
 
 #include <algorithm>
 
@@ -8,7 +8,7 @@ namespace kelvo {
 
 AccessibilityService::~AccessibilityService() = default;
 ApplicationNames::~ApplicationNames() = default;
-ClickTargetInspector::~ClickTargetInspector() = default;
+ClickTargetFinder::~ClickTargetFinder() = default;
 
 namespace {
 

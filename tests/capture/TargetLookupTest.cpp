@@ -1,6 +1,6 @@
 // The inspection over a scripted element tree: promotion, the label sources,
 // the window title and the application name.
-#include "capture/TargetInspection.h"
+#include "capture/TargetLookup.h"
 #include "support/capture/FakeAccessibility.h"
 
 #include "support/QtPrinters.h"
@@ -365,9 +365,9 @@ TEST(ActionableRoles, HoldsFourteenRoles)
 
 // ---- the scripted inspector other tests use --------------------------------------
 
-TEST(FakeInspector, AnswersInOrderThenTheFallback)
+TEST(FakeFinder, AnswersInOrderThenTheFallback)
 {
-    test::FakeClickTargetInspector inspector;
+    test::FakeClickTargetFinder inspector;
     inspector.push(ClickTarget{QStringLiteral("AXButton"), {}, {}, {}});
     inspector.push(std::nullopt);
     inspector.setFallback(ClickTarget{{}, {}, {}, QStringLiteral("App")});

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/ApplicationNames.h"
-#include "capture/ClickTargetInspector.h"
+#include "capture/ClickTargetFinder.h"
 
 #include <QString>
 
@@ -13,12 +13,12 @@ namespace kelvo::atspi {
 // The inspector of an X11 desktop with AT-SPI 2. Every libatspi call runs on
 // one dedicated thread shared by all instances; inspectTarget hops there and
 // blocks until the answer is ready, so it may be called from any thread.
-class AtspiClickTargetInspector : public ClickTargetInspector {
+class AtspiClickTargetFinder : public ClickTargetFinder {
 public:
     // names gives the application name of the clicked element's process; it is
     // called on the AT-SPI thread.
-    explicit AtspiClickTargetInspector(std::shared_ptr<ApplicationNames> names);
-    ~AtspiClickTargetInspector() override;
+    explicit AtspiClickTargetFinder(std::shared_ptr<ApplicationNames> names);
+    ~AtspiClickTargetFinder() override;
 
     std::optional<ClickTarget> inspectTarget(double x, double y) override;
 
@@ -36,7 +36,7 @@ private:
 // fall back to the AT-SPI application name.
 struct DesktopAccessibility {
     std::shared_ptr<ApplicationNames> names;
-    std::shared_ptr<ClickTargetInspector> inspector;
+    std::shared_ptr<ClickTargetFinder> inspector;
 };
 DesktopAccessibility makeDesktopAccessibility();
 
