@@ -1,10 +1,12 @@
 #include "app/KelvoApplication.h"
 
 #include "app/MainWindow.h"
+#include "app/instance/SingleInstance.h"
 #include "app/library/LibraryView.h"
 #include "app/menus/AppMenus.h"
 #include "app/model/AppModel.h"
 #include "app/permissions/PermissionsCard.h"
+#include "app/settings/PrivateSettings.h"
 #include "app/settings/SettingsDialog.h"
 #include "app/updates/UpdateAlert.h"
 #include "app/updates/Updater.h"
@@ -13,14 +15,10 @@
 #include "store/GuideStore.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
-#include <QFileInfo>
 #include <QLocalServer>
-#include <QLocalSocket>
 #include <QPainter>
 #include <QSystemTrayIcon>
 
-#include <unistd.h>
 
 namespace kelvo {
 
@@ -58,28 +56,22 @@ QIcon trayIcon(bool recording)
 
 QString instanceServerName()
 {
-    const QByteArray root = QFileInfo(GuideStore::defaultRootPath()).absoluteFilePath().toUtf8();
-    return QStringLiteral("kelvo-%1-%2")
-        .arg(::getuid())
-        .arg(QString::fromLatin1(QCryptographicHash::hash(root, QCryptographicHash::Sha1).toHex().left(12)));
+    return singleInstance::socketPath();
 }
 
 bool KelvoApplication::handOverToRunningInstance()
 {
-    QLocalSocket socket;
-    socket.connectToServer(instanceServerName());
-    if (!socket.waitForConnected(500))
-        return false;
-    socket.write("show\n");
-    socket.waitForBytesWritten(500);
-    socket.disconnectFromServer();
-    return true;
+    return singleInstance::handOverToRunningInstance();
 }
 
 KelvoApplication::KelvoApplication(QApplication &app)
     : app_(app)
 {
+    makeSettingsPrivate(settings_);
     auto store = std::make_unique<GuideStore>(scheduler_);
+    // Only the application tidies the data directory; the commands just read it.
+    store->makeRootDirectory();
+    store->removeOrphanImages();
     capture_ = makeDesktopCapture(*store, scheduler_, settings_);
 
     AppModel::Parts parts;
@@ -102,7 +94,9 @@ KelvoApplication::KelvoApplication(QApplication &app)
     });
 
     menus_ = std::make_unique<AppMenus>(*model_, AppMenus::Handlers{
-                                                     .checkForUpdates = [updater] { updater->checkForUpdates(); },
+                                                     .checkForUpdates = updater->hasFeed()
+                                                         ? std::function<void()>([updater] { updater->checkForUpdates(); })
+                                                         : std::function<void()>(),
                                                      .showSettings = [this] { showSettings(); },
                                                      .quit = [this] { model_->quitWhenSafe([] { QApplication::quit(); }); },
                                                  });
@@ -141,18 +135,7 @@ KelvoApplication::~KelvoApplication()
 
 void KelvoApplication::listenForOtherInstances()
 {
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(instanceServerName())) {
-        QLocalServer::removeServer(instanceServerName()); // left by a crashed instance
-        server_->listen(instanceServerName());
-    }
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = server_->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            model_->showMainWindow();
-        }
-    });
+    server_ = singleInstance::listen(this, [this] { model_->showMainWindow(); });
 }
 
 MainWindow *KelvoApplication::openMainWindow()

@@ -3,6 +3,7 @@
 #include "capture/ClickMonitor.h"
 #include "capture/Displays.h"
 #include "capture/RecordingEngine.h"
+#include "store/GuideFiles.h"
 #include "store/GuideStore.h"
 
 #include <QDir>
@@ -219,6 +220,20 @@ void RecordingSession::beginCapture()
         engineStarted(error);
         return;
     }
+    // Held until the final save: other Kelvo processes leave the folder alone.
+    folderLock_ = GuideStore::lockForRecording(folder_, &error);
+    if (!folderLock_) {
+        engineStarted(error);
+        return;
+    }
+    // Every recording folder holds a guide from the start, even if Kelvo is
+    // killed before the first frame.
+    Guide initial = assembleGuide();
+    initial.videoFileName = QString::fromLatin1(videoFileName);
+    if (Error saveError; !services_.store.save(initial, &saveError)) {
+        engineStarted(saveError.message());
+        return;
+    }
     QPointer<RecordingSession> self(this);
     engine_->start(target->id, folder_ + QLatin1Char('/') + QLatin1String(videoFileName),
                    [self](std::optional<QString> startError) {
@@ -231,7 +246,8 @@ void RecordingSession::engineStarted(std::optional<QString> error)
 {
     const QString guideFolder = services_.store.rootPath() + QLatin1Char('/') + uuidText(guideID_);
     if (error) {
-        QDir(guideFolder).removeRecursively();
+        folderLock_.reset();
+        guideFiles::removeGuideFolder(guideFolder);
         folder_.clear();
         setErrorMessage(QStringLiteral("Couldn't start recording: ") + *error);
         setPhase(Phase::idle());
@@ -241,7 +257,11 @@ void RecordingSession::engineStarted(std::optional<QString> error)
         // Stopped while the engine was starting: nothing was recorded worth keeping.
         // The folder goes once the engine has let go of the movie file.
         folder_.clear();
-        engine_->stop([guideFolder] { QDir(guideFolder).removeRecursively(); });
+        std::shared_ptr<QLockFile> lock = std::move(folderLock_);
+        engine_->stop([guideFolder, lock]() mutable {
+            lock.reset();
+            guideFiles::removeGuideFolder(guideFolder);
+        });
         return;
     }
     startedAt_ = services_.scheduler.now();
@@ -386,7 +406,9 @@ void RecordingSession::finishIfDone()
     Guide guide = assembleGuide();
     if (!folder_.isEmpty() && QFileInfo(folder_ + QLatin1Char('/') + QLatin1String(videoFileName)).isFile())
         guide.videoFileName = QString::fromLatin1(videoFileName);
-    services_.store.add(guide);
+    if (Error error; !services_.store.add(guide, &error))
+        setErrorMessage(QStringLiteral("Couldn't save the guide: ") + error.why());
+    folderLock_.reset();
     setPhase(Phase::idle());
     if (onFinished)
         onFinished(guide);

@@ -7,6 +7,7 @@
 #include "model/Scheduler.h"
 
 #include <QImage>
+#include <QLockFile>
 #include <QObject>
 #include <QPointF>
 
@@ -114,6 +115,7 @@ private:
     bool engineStopped_ = false;
     QUuid guideID_;
     QString folder_;
+    std::unique_ptr<QLockFile> folderLock_; // from the folder's creation to the final save
     std::optional<Scheduler::Clock::time_point> startedAt_;
     QDateTime startedAtDate_;
     std::optional<QRect> targetFrame_;

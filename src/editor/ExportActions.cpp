@@ -135,11 +135,19 @@ QString privateShareFolder(const QString &base, QString *errorText)
     // A folder of that name made by someone else, or opened up, is not ours to trust.
     struct stat info {};
     const QByteArray native = QFile::encodeName(folder);
-    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+    const auto refuse = [&](const QString &why) {
         if (errorText)
-            *errorText = QStringLiteral("The folder “%1” does not belong to you.").arg(folder);
-        return {};
-    }
+            *errorText = QStringLiteral("Couldn't use the folder “%1” for sharing: %2").arg(folder, why);
+        return QString();
+    };
+    if (::lstat(native.constData(), &info) != 0)
+        return refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISLNK(info.st_mode))
+        return refuse(QStringLiteral("it is a link to another place."));
+    if (!S_ISDIR(info.st_mode))
+        return refuse(QStringLiteral("it is not a folder."));
+    if (info.st_uid != ::geteuid())
+        return refuse(QStringLiteral("it belongs to another user."));
     if ((info.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0) {
         if (errorText)
             *errorText = QStringLiteral("Couldn't protect the folder “%1”: %2")

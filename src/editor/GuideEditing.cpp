@@ -90,7 +90,9 @@ bool moveStep(GuideStore &store, const QUuid &guideId, const QUuid &stepId, int 
 bool deleteStep(GuideStore &store, const QUuid &guideId, const QUuid &stepId, QUndoStack *undoStack)
 {
     return editStructure(store, guideId, deleteStepActionName, undoStack, [&](QList<Step> &steps) {
-        steps.removeIf([&](const Step &step) { return step.id == stepId; });
+        // One step, even where a hand-edited document gave several the same id.
+        if (const qsizetype index = indexOfStep(steps, stepId); index >= 0)
+            steps.removeAt(index);
     });
 }
 

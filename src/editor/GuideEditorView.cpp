@@ -3,6 +3,7 @@
 #include "app/style/Palette.h"
 #include "app/style/Style.h"
 #include "editor/NearViewportLoader.h"
+#include "editor/SaveProblemBanner.h"
 #include "editor/StepImageView.h"
 #include "editor/StepRowView.h"
 #include "editor/VideoPlayerView.h"
@@ -214,6 +215,8 @@ GuideEditorView::GuideEditorView(GuideStore &store, GuideBinding binding, QUndoS
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    saveBanner_ = new SaveProblemBanner(store_, guideId_, this);
+    column->addWidget(saveBanner_);
     buildHeader(column);
     buildBody(column);
 

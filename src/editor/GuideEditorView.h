@@ -23,6 +23,7 @@ namespace kelvo {
 
 class Chip;
 class NearViewportLoader;
+class SaveProblemBanner;
 class StepRowView;
 class VideoPlayerView;
 
@@ -103,6 +104,7 @@ public:
     QScrollArea *stepsScrollArea() const { return stepsScroll_; }
     VideoPlayerView *playerView() const { return playerView_; }
     QWidget *noVideoPlaceholder() const { return noVideo_; }
+    SaveProblemBanner *saveBanner() const { return saveBanner_; }
 
 signals:
     // canExport may have changed: the menus read guideActions() again.
@@ -125,6 +127,7 @@ private:
     void setHasVideo(bool hasVideo);
 
     GuideStore &store_;
+    SaveProblemBanner *saveBanner_ = nullptr;
     GuideBinding binding_;
     QUuid guideId_;
     QPointer<QUndoStack> undoStack_;

@@ -9,7 +9,8 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
-#include <QImageReader>
+#include "store/ImageCache.h"
+
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
@@ -126,11 +127,15 @@ ScreenshotWell::ScreenshotWell(const QString &path, QWidget *parent)
 {
     image_->setCornerRadius(12);
     image_->setLoadsWhenShown(false);
-    // The header gives the size before anything is decoded, so rows do not jump.
+    // The header gives the size before the image is decoded, so rows hardly jump;
+    // read off the main thread, where a slow or hostile file cannot stall the editor.
     if (!path.isEmpty()) {
-        QImageReader reader(path);
-        if (const QSize size = reader.size(); size.isValid() && !size.isEmpty())
+        ImageCache::shared().loadImageSize(path, this, [this](QSize size) {
+            if (image_->image())
+                return; // the image itself came first and set the shape
             aspect_ = size;
+            updateGeometry();
+        });
     }
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);

@@ -286,7 +286,12 @@ std::optional<QDateTime> parseIsoDate(const QString &text)
         || offsetMinutes > 59)
         return std::nullopt;
     const int offset = (offsetHours * 3600 + offsetMinutes * 60) * (plus ? 1 : -1);
-    return result.addSecs(-offset);
+    result = result.addSecs(-offset);
+    // The instant is written back in UTC: one that would not fit four digits
+    // there (9999-12-31T23:59:59-01:00) could never be read again after a save.
+    if (result.date().year() < 1 || result.date().year() > 9999)
+        return std::nullopt;
+    return result;
 }
 
 std::optional<QByteArray> encodeGuide(const Guide &guide)

@@ -1,11 +1,13 @@
 #include "store/GuideStore.h"
 
 #include "model/GuideJson.h"
+#include "model/Logging.h"
+#include "store/GuideFiles.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QtConcurrent/QtConcurrentMap>
 #include <QStandardPaths>
@@ -15,9 +17,11 @@
 #include <algorithm>
 #include <utility>
 #include <cerrno>
-#include <filesystem>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kelvo {
 
@@ -70,9 +74,7 @@ GuideStore::GuideStore(Scheduler &scheduler, const QString &root, QObject *paren
     , scheduler_(scheduler)
     , root_(root.isEmpty() ? defaultRootPath() : root)
 {
-    makePrivateDirectories(root_);
     reload();
-    removeOrphanImages();
 }
 
 GuideStore::~GuideStore()
@@ -91,7 +93,33 @@ QString GuideStore::defaultRootPath()
 
 QString GuideStore::folderPath(const QUuid &id) const
 {
+    if (const auto it = folders_.constFind(id); it != folders_.constEnd())
+        return *it;
     return root_ + QLatin1Char('/') + uuidText(id);
+}
+
+bool GuideStore::makeRootDirectory(Error *error)
+{
+    QString text;
+    if (makePrivateDirectories(root_, &text))
+        return true;
+    qCWarning(lcStore) << text;
+    if (error)
+        *error = Error{text, 0};
+    return false;
+}
+
+std::unique_ptr<QLockFile> GuideStore::lockForRecording(const QString &folder, QString *errorText)
+{
+    auto lock = std::make_unique<QLockFile>(folder + QLatin1Char('/') + guideFiles::recordingLockName);
+    lock->setStaleLockTime(0); // stale only once its owner is gone
+    if (lock->tryLock(0))
+        return lock;
+    const QString text = QStringLiteral("Couldn't lock the folder “%1” for recording").arg(folder);
+    qCWarning(lcStore) << text << lock->error();
+    if (errorText)
+        *errorText = text + QLatin1Char('.');
+    return nullptr;
 }
 
 QString GuideStore::createFolder(const QUuid &id, QString *errorText)
@@ -132,30 +160,65 @@ void GuideStore::update(const Guide &guide)
     scheduleSave(guide);
 }
 
-void GuideStore::add(const Guide &guide)
+bool GuideStore::add(const Guide &guide, Error *error)
 {
     QList<Guide> next = guides_;
+    next.removeIf([&](const Guide &g) { return g.id == guide.id; });
     next.append(guide);
     setGuides(std::move(next));
-    save(guide);
+    return save(guide, error);
 }
 
-bool GuideStore::save(const Guide &guide)
+bool GuideStore::save(const Guide &guide, Error *error)
 {
+    const auto failed = [&](Error reason) {
+        qCWarning(lcStore).noquote() << "save failed:" << reason.message();
+        if (error)
+            *error = reason;
+        emit saveFailed(guide.id, reason);
+        return false;
+    };
     const auto document = encodeGuide(guide);
     if (!document)
-        return false;
-    const QString folder = createFolder(guide.id);
+        return failed(Error{QStringLiteral("The guide holds a number that cannot be written"), 0});
+    QString folderError;
+    const QString folder = createFolder(guide.id, &folderError);
     if (folder.isEmpty())
-        return false;
-    QSaveFile file(folder + QStringLiteral("/guide.json"));
+        return failed(Error{folderError, 0});
+    const QString path = folder + QLatin1Char('/') + guideFiles::documentName;
+    const auto fileError = [&](const QSaveFile &file) {
+        // errno still holds the system's reason right after the failed call.
+        const int systemError = errno;
+        return systemError != 0 ? Error::fromErrno(QStringLiteral("Couldn't write “%1”").arg(path), systemError)
+                                : Error{QStringLiteral("Couldn't write “%1”: %2").arg(path, file.errorString()), 0};
+    };
+    QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return failed(fileError(file));
+    errno = 0;
     if (file.write(*document) != document->size()) {
+        const Error reason = fileError(file);
         file.cancelWriting();
-        return false;
+        return failed(reason);
     }
-    return file.commit();
+    errno = 0;
+    if (!file.commit())
+        return failed(fileError(file));
+    emit saved(guide.id);
+    return true;
+}
+
+bool GuideStore::saveNow(const QUuid &id, Error *error)
+{
+    const auto guide = guideWithID(id);
+    if (!guide)
+        return true; // deleted meanwhile: nothing left to save
+    if (const auto it = pending_.find(id); it != pending_.end()) {
+        scheduler_.cancel(it->task);
+        pending_.erase(it);
+    }
+    return save(*guide, error);
 }
 
 void GuideStore::scheduleSave(const Guide &guide)
@@ -175,8 +238,9 @@ void GuideStore::scheduleSave(const Guide &guide)
     pending_[id] = PendingSave{task, guide};
 }
 
-void GuideStore::deleteGuide(const QUuid &id)
+bool GuideStore::deleteGuide(const QUuid &id, Error *error)
 {
+    const QString folder = folderPath(id);
     if (const auto it = pending_.find(id); it != pending_.end()) {
         scheduler_.cancel(it->task);
         pending_.erase(it);
@@ -187,7 +251,14 @@ void GuideStore::deleteGuide(const QUuid &id)
         guides_ = std::move(next);
         emit guidesChanged();
     }
-    QDir(folderPath(id)).removeRecursively();
+    folders_.remove(id);
+    Error reason;
+    if (guideFiles::removeGuideFolder(folder, &reason))
+        return true;
+    qCWarning(lcStore).noquote() << "delete failed:" << reason.message();
+    if (error)
+        *error = reason;
+    return false;
 }
 
 std::optional<QUrl> GuideStore::videoURL(const Guide &guide) const
@@ -195,7 +266,8 @@ std::optional<QUrl> GuideStore::videoURL(const Guide &guide) const
     if (!guide.videoFileName || !isBareFileName(*guide.videoFileName))
         return std::nullopt;
     const QString path = folderPath(guide.id) + QLatin1Char('/') + *guide.videoFileName;
-    if (!QFileInfo(path).isFile())
+    // A link or a pipe under the video's name is never handed to the player.
+    if (!guideFiles::isRegularFile(path))
         return std::nullopt;
     return QUrl::fromLocalFile(path);
 }
@@ -216,52 +288,138 @@ void GuideStore::flushPendingSaves()
     }
 }
 
-QList<Guide> GuideStore::loadGuides(const QString &root)
+namespace {
+
+// Views and edits address a step by its id. A hand-edited document that gives
+// several steps one id gets, in memory, a distinct one derived from the id and
+// position for each repeat (the same on every read); the file stays as it is
+// until the guide is next saved.
+void giveStepsDistinctIds(Guide &guide)
 {
-    QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext())
-        entries.append(it.next());
-    // Reading and decoding are independent per folder: spread them over the cores.
-    const QList<std::optional<Guide>> decoded =
-        QtConcurrent::blockingMapped(entries, [](const QString &entry) -> std::optional<Guide> {
-            QFile file(entry + QStringLiteral("/guide.json"));
-            if (!file.open(QIODevice::ReadOnly))
-                return std::nullopt;
-            return decodeGuide(file.readAll());
-        });
-    QList<Guide> loaded;
-    loaded.reserve(decoded.size());
-    for (const auto &guide : decoded) {
-        if (guide)
-            loaded.append(*guide);
+    QSet<QUuid> seen;
+    for (qsizetype i = 0; i < guide.steps.size(); ++i) {
+        Step &step = guide.steps[i];
+        if (seen.contains(step.id))
+            step.id = QUuid::createUuidV5(step.id, QString::number(i));
+        seen.insert(step.id);
     }
-    sortNewestFirst(loaded);
-    return loaded;
+}
+
+} // namespace
+
+GuideStore::Library GuideStore::loadLibrary(const QString &root)
+{
+    const QStringList names =
+        QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    struct Found {
+        QString folder;
+        std::optional<Guide> guide;
+        std::optional<QString> problem; // set for folders that hold no readable guide
+    };
+    // Reading and decoding are independent per folder: spread them over the cores.
+    const QList<Found> found = QtConcurrent::blockingMapped(names, [&root](const QString &name) {
+        Found result{root + QLatin1Char('/') + name, std::nullopt, std::nullopt};
+        struct stat info {};
+        // stat, not lstat: a link to a guide folder lists the guide. Plain files,
+        // pipes and devices in the data directory are no guide folders.
+        if (::stat(QFile::encodeName(result.folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return result;
+        Error error;
+        const auto document =
+            guideFiles::readRegularFile(result.folder + QLatin1Char('/') + guideFiles::documentName,
+                                        guideFiles::maxDocumentBytes, &error);
+        if (document)
+            result.guide = decodeGuide(*document);
+        if (result.guide)
+            giveStepsDistinctIds(*result.guide);
+        // Hidden folders are not Kelvo's: skipped without a word.
+        if (result.guide || name.startsWith(QLatin1Char('.')))
+            return result;
+        if (!document)
+            result.problem = error.systemError == ENOENT ? QStringLiteral("no guide.json")
+                : error.systemError == ELOOP             ? QStringLiteral("guide.json is a link")
+                : error.systemError != 0                 ? QStringLiteral("guide.json: ") + error.reason()
+                                                         : QStringLiteral("guide.json") + error.text.section(QStringLiteral("”"), -1);
+        else
+            result.problem = QStringLiteral("guide.json is damaged or not a Kelvo guide");
+        return result;
+    });
+
+    Library library;
+    QHash<QUuid, qsizetype> chosen; // id -> index into found
+    const auto isBetter = [&](const Found &candidate, const Found &current) {
+        // The newer document wins; on a tie, the folder named after the id.
+        if (candidate.guide->createdAt != current.guide->createdAt)
+            return candidate.guide->createdAt > current.guide->createdAt;
+        const QString own = uuidText(candidate.guide->id);
+        return QFileInfo(candidate.folder).fileName() == own && QFileInfo(current.folder).fileName() != own;
+    };
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        const Found &entry = found[i];
+        if (entry.problem)
+            library.problems.append({entry.folder, *entry.problem});
+        if (!entry.guide)
+            continue;
+        const auto it = chosen.find(entry.guide->id);
+        if (it == chosen.end()) {
+            chosen.insert(entry.guide->id, i);
+            continue;
+        }
+        library.sharedIds.insert(entry.guide->id);
+        if (isBetter(entry, found[*it]))
+            *it = i;
+    }
+    library.guides.reserve(chosen.size());
+    for (auto it = chosen.cbegin(); it != chosen.cend(); ++it) {
+        library.guides.append(*found[it.value()].guide);
+        library.folders.insert(it.key(), found[it.value()].folder);
+    }
+    sortNewestFirst(library.guides);
+    return library;
 }
 
 void GuideStore::reload()
 {
-    setGuides(loadGuides(root_));
+    Library library = loadLibrary(root_);
+    folders_ = std::move(library.folders);
+    sharedIds_ = std::move(library.sharedIds);
+    problems_ = std::move(library.problems);
+    setGuides(std::move(library.guides));
 }
 
 void GuideStore::removeOrphanImages()
 {
     for (const Guide &guide : guides_) {
+        // A folder whose id another folder shares may be a copy: which screenshots
+        // belong to which is unknown, so neither is touched.
+        if (sharedIds_.contains(guide.id) || !folders_.contains(guide.id))
+            continue;
+        const QString folder = folders_.value(guide.id);
+        const QByteArray native = QFile::encodeName(folder);
+        struct stat info {};
+        if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+            continue; // a linked folder lives outside the data directory
+        if (guideFiles::isHeldByRecording(folder))
+            continue;
         QSet<QString> referred;
         for (const Step &step : guide.steps)
             referred.insert(step.imageFileName);
+        const int dirFd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (dirFd < 0)
+            continue;
         // Plain readdir: no per-file stat, this runs over every guide at start.
-        std::error_code error;
-        for (const auto &entry : std::filesystem::directory_iterator(
-                 QFile::encodeName(folderPath(guide.id)).toStdString(), error)) {
-            const QString name = QFile::decodeName(QByteArray::fromStdString(entry.path().filename().string()));
-            if (name.startsWith(QLatin1String("step-")) && name.endsWith(QLatin1String(".jpg"))
-                && !referred.contains(name)) {
-                std::error_code ignored;
-                std::filesystem::remove(entry.path(), ignored);
-            }
+        DIR *listing = ::fdopendir(::dup(dirFd));
+        while (listing) {
+            const dirent *entry = ::readdir(listing);
+            if (!entry)
+                break;
+            const QString name = QFile::decodeName(entry->d_name);
+            if (guideFiles::isStepImageName(name) && !referred.contains(name))
+                ::unlinkat(dirFd, entry->d_name, 0);
         }
+        if (listing)
+            ::closedir(listing);
+        ::close(dirFd);
     }
 }
 

@@ -1,5 +1,8 @@
 #include "store/ImageCache.h"
 
+#include "store/GuideFiles.h"
+
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QImageReader>
 #include <QMetaObject>
@@ -67,7 +70,13 @@ void ImageCache::loadImage(const QString &path, int maxPixel, QObject *context, 
 
 std::optional<QImage> ImageCache::downsample(const QString &path, int maxPixel)
 {
-    QImageReader reader(path);
+    // Read through the store's checks: never a link, pipe or device, never huge.
+    auto bytes = guideFiles::readRegularFile(path, guideFiles::maxImageBytes);
+    if (!bytes)
+        return std::nullopt;
+    QBuffer buffer(&*bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize stored = reader.size();
     // The longer side is the same before and after the orientation turn. libjpeg
@@ -83,6 +92,32 @@ std::optional<QImage> ImageCache::downsample(const QString &path, int maxPixel)
     if (maxPixel > 0 && std::max(image.width(), image.height()) > maxPixel)
         image = image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
+}
+
+void ImageCache::loadImageSize(const QString &path, QObject *context, std::function<void(QSize)> done)
+{
+    QPointer<QObject> receiver(context);
+    pool_.start([path, receiver, done = std::move(done)] {
+        QSize size;
+        if (auto bytes = guideFiles::readRegularFile(path, guideFiles::maxImageBytes)) {
+            QBuffer buffer(&*bytes);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            reader.setAutoTransform(true);
+            size = reader.size();
+            if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+                size.transpose();
+        }
+        if (!size.isValid() || size.isEmpty())
+            return;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [receiver, done, size] {
+                if (receiver)
+                    done(size);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void ImageCache::insert(const QString &key, const QImage &image)

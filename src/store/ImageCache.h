@@ -42,6 +42,11 @@ public:
     using Done = std::function<void(const std::optional<QImage> &)>;
     void loadImage(const QString &path, int maxPixel, QObject *context, Done done);
 
+    // The image's displayed size from its header, read on a background thread;
+    // done runs on the main thread, not at all for unreadable files or once
+    // context is gone.
+    void loadImageSize(const QString &path, QObject *context, std::function<void(QSize)> done);
+
     // Decodes the file at its longer side at most maxPixel (libjpeg scales while
     // decoding), with its orientation applied. Nothing for unreadable files.
     static std::optional<QImage> downsample(const QString &path, int maxPixel);

@@ -1,4 +1,6 @@
+#include "app/settings/PrivateSettings.h"
 #include "app/settings/SettingsDialog.h"
+#include "app/updates/UpdateQuestion.h"
 #include "app/updates/Updater.h"
 #include "app/style/Widgets.h"
 #include "support/ManualScheduler.h"
@@ -12,6 +14,8 @@
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace kelvo {
 namespace {
@@ -115,6 +119,63 @@ TEST_F(SettingsDialogTest, ButtonsRevealTheDataDirectoryAndCheckNow)
         button->click(); // "Show in Files", then "Check Now"
     EXPECT_EQ(revealed, QStringList{"/nonexistent/guides"});
     EXPECT_TRUE(updater->isChecking());
+}
+
+TEST_F(SettingsDialogTest, ABuildWithoutAFeedSaysNothingOfUpdates)
+{
+    Updater::Options options;
+    options.feedUrl = QUrl();
+    Updater noFeed(scheduler, settings, options);
+    SettingsDialog dialog(QStringLiteral("/srv/guides"), noFeed, {});
+    EXPECT_EQ(dialog.automaticCheckBox(), nullptr);
+    QStringList buttons;
+    for (const NeuButton *button : dialog.findChildren<NeuButton *>())
+        buttons << button->text();
+    EXPECT_EQ(buttons, QStringList{"Show in Files"});
+    EXPECT_FALSE(UpdateQuestion::isWanted(noFeed));
+}
+
+TEST_F(SettingsDialogTest, TheWelcomeQuestionIsAskedOnceAndItsAnswerKept)
+{
+    const QByteArray saved = qgetenv("KELVO_NO_UPDATES");
+    qunsetenv("KELVO_NO_UPDATES");
+    EXPECT_TRUE(UpdateQuestion::isWanted(*updater));
+    UpdateQuestion question(*updater);
+    question.show();
+    question.allowButton()->click();
+    EXPECT_FALSE(question.isVisible());
+    EXPECT_TRUE(updater->automaticallyChecksForUpdates());
+    EXPECT_FALSE(UpdateQuestion::isWanted(*updater)) << "asked once";
+    qputenv("KELVO_NO_UPDATES", saved);
+    EXPECT_FALSE(UpdateQuestion::isWanted(*updater));
+}
+
+TEST(PrivateSettings, TheSettingsFileIsTheOwnersAloneAndStaysSo)
+{
+    QTemporaryDir dir;
+    const auto modeOf = [](const QString &path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? (info.st_mode & 0777) : 0u;
+    };
+    // A new file, and one an older Kelvo left readable by everyone.
+    const QString fresh = dir.filePath(QStringLiteral("new/kelvo.conf"));
+    const QString older = dir.filePath(QStringLiteral("older.conf"));
+    QFile file(older);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[updates]\nautomaticallyChecksForUpdates=false\n");
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    for (const QString &path : {fresh, older}) {
+        QSettings settings(path, QSettings::IniFormat);
+        makeSettingsPrivate(settings);
+        settings.setValue(QStringLiteral("askedAccessibility"), true);
+        settings.sync();
+        ASSERT_EQ(settings.status(), QSettings::NoError);
+        EXPECT_EQ(modeOf(path), 0600u) << path.toStdString() << " after a write";
+    }
+    EXPECT_EQ(QSettings(older, QSettings::IniFormat).value(QStringLiteral("updates/automaticallyChecksForUpdates")).toString(),
+              QStringLiteral("false"))
+        << "what was there stays";
 }
 
 } // namespace

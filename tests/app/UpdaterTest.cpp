@@ -218,6 +218,7 @@ TEST_F(UpdaterTest, ChecksDailyWhileAutomaticChecksAreOn)
     server.body = feed({{"17", "2.0"}});
     settings.setValue(QStringLiteral("updates/lastCheck"), now.addSecs(-23 * 3600));
     auto updater = makeUpdater();
+    updater->setAutomaticallyChecksForUpdates(true); // the user said yes
     updater->start();
     qputenv("KELVO_NO_UPDATES", saved);
     ASSERT_TRUE(updater->isStarted());
@@ -246,11 +247,55 @@ TEST_F(UpdaterTest, ChecksDailyWhileAutomaticChecksAreOn)
     EXPECT_EQ(server.requests.size(), 2);
 }
 
+TEST_F(UpdaterTest, NothingIsAskedOfTheServerBeforeTheUserAnswers)
+{
+    const QByteArray saved = qgetenv("KELVO_NO_UPDATES");
+    qunsetenv("KELVO_NO_UPDATES");
+    auto updater = makeUpdater();
+    updater->start();
+    qputenv("KELVO_NO_UPDATES", saved);
+    EXPECT_FALSE(updater->hasAskedAboutAutomaticChecks());
+    EXPECT_FALSE(updater->automaticallyChecksForUpdates());
+    scheduler.advance(72h);
+    EXPECT_FALSE(updater->isChecking());
+    EXPECT_TRUE(server.requests.isEmpty());
+
+    // "Not now" is an answer too: still no request.
+    updater->setAutomaticallyChecksForUpdates(false);
+    EXPECT_TRUE(updater->hasAskedAboutAutomaticChecks());
+    scheduler.advance(72h);
+    EXPECT_FALSE(updater->isChecking());
+}
+
+TEST_F(UpdaterTest, WithoutAFeedThereAreNoChecksAtAll)
+{
+    const QByteArray saved = qgetenv("KELVO_NO_UPDATES");
+    qunsetenv("KELVO_NO_UPDATES");
+    Updater::Options options;
+    options.feedUrl = QUrl();
+    Updater updater(scheduler, settings, options);
+    updater.setAutomaticallyChecksForUpdates(true);
+    updater.start();
+    qputenv("KELVO_NO_UPDATES", saved);
+    EXPECT_FALSE(updater.hasFeed());
+    EXPECT_FALSE(updater.isStarted());
+    scheduler.advance(72h);
+    updater.checkForUpdates(); // not even when asked from a menu
+    EXPECT_FALSE(updater.isChecking());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    EXPECT_TRUE(server.requests.isEmpty());
+    for (const char *address : {"", "kelvo.invalid/appcast.xml", "file:///etc/passwd", "https:///appcast.xml"}) {
+        options.feedUrl = QUrl(QString::fromLatin1(address));
+        EXPECT_FALSE(Updater(scheduler, settings, options).hasFeed()) << address;
+    }
+}
+
 TEST_F(UpdaterTest, NeverCheckedMeansCheckAtStart)
 {
     const QByteArray saved = qgetenv("KELVO_NO_UPDATES");
     qunsetenv("KELVO_NO_UPDATES");
     auto updater = makeUpdater();
+    updater->setAutomaticallyChecksForUpdates(true);
     updater->start();
     qputenv("KELVO_NO_UPDATES", saved);
     server.body = feed({});

@@ -1,6 +1,7 @@
 #include "capture/RecordingSession.h"
 
 #include "model/GuideJson.h"
+#include "store/GuideFiles.h"
 #include "store/GuideStore.h"
 #include "support/ManualScheduler.h"
 #include "support/TempDataDir.h"
@@ -469,6 +470,52 @@ TEST_F(RecordingSessionTest, AnInterruptedRecordingLeavesAReadableGuide)
     EXPECT_TRUE(QFile::exists(folder + "/step-1.jpg"));
     EXPECT_TRUE(QFile::exists(folder + "/step-2.jpg"));
     EXPECT_TRUE(store.guides().isEmpty()) << "the library gets the guide at Stop";
+}
+
+TEST_F(RecordingSessionTest, TheFolderHoldsAGuideAndALockFromItsCreationToTheFinalSave)
+{
+    engine->completeStartAtOnce = false;
+    session->start();
+    scheduler.advance(3s);
+    ASSERT_EQ(engine->log->starts, 1);
+    const QString folder = QFileInfo(engine->log->videoPath).path();
+    // Before the engine has started: killed now, the folder is still a guide.
+    QFile document(folder + "/guide.json");
+    ASSERT_TRUE(document.open(QIODevice::ReadOnly)) << "guide.json before the engine starts";
+    const auto early = decodeGuide(document.readAll());
+    ASSERT_TRUE(early);
+    EXPECT_TRUE(early->steps.isEmpty());
+    EXPECT_TRUE(guideFiles::isHeldByRecording(folder));
+
+    engine->completeStart();
+    ASSERT_EQ(session->phase(), Phase::recording());
+    click(700, 100, 2000ms);
+    settle();
+    // Another Kelvo tidying up meanwhile leaves the recording's screenshots alone.
+    QFile::copy(folder + "/step-1.jpg", folder + "/step-2.jpg"); // written, not yet named
+    GuideStore other(scheduler, data.path());
+    other.removeOrphanImages();
+    EXPECT_TRUE(QFile::exists(folder + "/step-2.jpg"));
+
+    stopAndGetGuide();
+    EXPECT_FALSE(guideFiles::isHeldByRecording(folder));
+    EXPECT_FALSE(QFile::exists(folder + "/recording.lock"));
+}
+
+TEST_F(RecordingSessionTest, AFinalSaveThatFailsIsSaidAndTheGuideStillReported)
+{
+    startRecording();
+    click(700, 100, 2000ms);
+    settle();
+    const QString folder = QFileInfo(engine->log->videoPath).path();
+    // A folder in guide.json's place: the final save cannot replace it.
+    ASSERT_TRUE(QFile::remove(folder + "/guide.json"));
+    ASSERT_TRUE(QDir().mkdir(folder + "/guide.json"));
+    const Guide guide = stopAndGetGuide();
+    ASSERT_TRUE(session->errorMessage());
+    EXPECT_TRUE(session->errorMessage()->startsWith("Couldn't save the guide: ")) << session->errorMessage()->toStdString();
+    EXPECT_EQ(guide.steps.size(), 1) << "the guide is still handed over";
+    EXPECT_TRUE(store.guideWithID(guide.id)) << "and kept in memory, where the editor can retry";
 }
 
 TEST_F(RecordingSessionTest, TheSessionIsReusable)

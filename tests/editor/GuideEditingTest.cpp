@@ -156,6 +156,15 @@ TEST_F(GuideEditingTest, DeleteAndUndoBringBackTheSameStep)
     EXPECT_FALSE(deleteStep(store, guide.id, QUuid::createUuid(), &undo));
 }
 
+TEST_F(GuideEditingTest, DeleteRemovesOneStepEvenWhenOthersShareItsId)
+{
+    // A hand-edited document: steps 2 and 3 carry one id.
+    guide.steps[2].id = guide.steps[1].id;
+    store.update(guide);
+    ASSERT_TRUE(deleteStep(store, guide.id, guide.steps[1].id, &undo));
+    EXPECT_EQ(order(), "1,3,4");
+}
+
 TEST_F(GuideEditingTest, DeletingTheOnlyStepLeavesAnEmptyGuide)
 {
     plant(1);

@@ -1,11 +1,16 @@
 #include "editor/GuideEditorView.h"
+#include "editor/SaveProblemBanner.h"
 
 #include "editor/StepImageView.h"
 #include "editor/StepRowView.h"
 #include "editor/VideoPlayerView.h"
+#include "model/GuideJson.h"
 #include "support/ManualScheduler.h"
 #include "support/TempDataDir.h"
 #include "support/TestGuides.h"
+#include "app/style/Widgets.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QLabel>
@@ -448,6 +453,32 @@ TEST(AbbreviatedDateTimeTest, ShortMonthNoWeekdayNoSeconds)
     EXPECT_FALSE(english.contains(QStringLiteral("33"))) << english.toStdString();
     const QString c = abbreviatedDateTime(when, QLocale::c());
     EXPECT_FALSE(c.contains(QStringLiteral(":33"))) << c.toStdString();
+}
+
+TEST_F(GuideEditorViewTest, AFailedSaveShowsABannerWithRetryAndLosesNothing)
+{
+    open(2);
+    EXPECT_FALSE(editor->saveBanner()->isVisible());
+    // A folder where guide.json should be: no save can replace it (as on a
+    // read-only or full disk, and the same for root).
+    const QString document = store.folderPath(guide.id) + QStringLiteral("/guide.json");
+    ASSERT_TRUE(QFile::remove(document));
+    ASSERT_TRUE(QDir().mkdir(document));
+
+    QTest::keyClicks(editor->titleField(), QStringLiteral(" twice"));
+    scheduler.advance(1s);
+    ASSERT_TRUE(editor->saveBanner()->isVisible());
+    EXPECT_TRUE(editor->saveBanner()->text().startsWith(QStringLiteral("Couldn't save your changes: ")))
+        << editor->saveBanner()->text().toStdString();
+    EXPECT_EQ(store.guideWithID(guide.id)->title, QStringLiteral("Set up the printer twice")) << "kept in memory";
+    EXPECT_EQ(editor->titleField()->text(), QStringLiteral("Set up the printer twice"));
+
+    editor->saveBanner()->retryButton()->click();
+    EXPECT_TRUE(editor->saveBanner()->isVisible()) << "still failing";
+    ASSERT_TRUE(QDir().rmdir(document));
+    editor->saveBanner()->retryButton()->click();
+    EXPECT_FALSE(editor->saveBanner()->isVisible());
+    EXPECT_EQ(decodeGuide(onDisk())->title, QStringLiteral("Set up the printer twice"));
 }
 
 } // namespace

@@ -430,6 +430,32 @@ TEST_F(PdfExportTest, LongCaptionsWrapAtTheTextWidth)
     EXPECT_GT(next->yMin, 142 + 3 * 16 + 28);
 }
 
+TEST_F(PdfExportTest, HugeCaptionsAreCutToOnePageEndingInAnEllipsis)
+{
+    // 100 MB once aborted the export; 10 MB ran off the page.
+    for (const qsizetype size : {qsizetype(10) * 1024 * 1024, qsizetype(100) * 1024 * 1024}) {
+        QString caption = QStringLiteral("word ").repeated(size / 5);
+        const QString pdf = write(guide(QStringLiteral("Huge"), {step(caption, {}, std::nullopt),
+                                                                 step(QStringLiteral("Next"), {}, std::nullopt)}));
+        caption.clear();
+        const QList<Page> pages = readWords(pdf);
+        ASSERT_LE(pages.size(), 3) << "one page for the header, one for the caption, then the next step";
+        double bottom = 0;
+        bool ellipsis = false;
+        for (const Page &page : pages) {
+            for (const Word &word : page) {
+                if (word.text.startsWith(QLatin1String("word"))) {
+                    bottom = std::max(bottom, word.yMax);
+                    ellipsis = ellipsis || word.text.endsWith(QChar(0x2026));
+                }
+            }
+        }
+        EXPECT_TRUE(ellipsis) << "the cut is shown";
+        EXPECT_LE(bottom, 792 - 54 - 30) << "no text below the page's content area";
+        EXPECT_TRUE(findWord(pages.last(), QStringLiteral("Next"))) << "the next step follows";
+    }
+}
+
 TEST_F(PdfExportTest, UnwritableDestinationsFailWithoutAFile)
 {
     QFile blocker(dir.filePath(QStringLiteral("plain-file")));

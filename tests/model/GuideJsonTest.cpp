@@ -202,5 +202,18 @@ TEST(GuideJson, DateWithOffsetReadsAsTheSameInstant)
     EXPECT_EQ(isoDateText(*date), QStringLiteral("2025-03-14T09:26:53Z"));
 }
 
+TEST(GuideJson, DatesThatCouldNotBeWrittenBackAreRejected)
+{
+    // Read as an instant in the year 10000 (or 0): a save would write a document
+    // no reader takes, and the guide would vanish.
+    for (const char *text : {"9999-12-31T23:59:59-01:00", "9999-12-31T23:30:00-00:31", "0001-01-01T00:30:00+01:00"})
+        EXPECT_FALSE(parseIsoDate(QString::fromLatin1(text))) << text;
+    for (const char *text : {"9999-12-31T23:59:59Z", "9999-12-31T23:59:59+01:00", "0001-01-01T00:30:00-01:00"}) {
+        const auto date = parseIsoDate(QString::fromLatin1(text));
+        ASSERT_TRUE(date) << text;
+        EXPECT_EQ(parseIsoDate(isoDateText(*date)), date) << "round trip of " << text;
+    }
+}
+
 } // namespace
 } // namespace kelvo

@@ -112,16 +112,20 @@ TEST_F(GuideStoreTest, FolderNameIsNotCheckedAgainstTheDocument)
     EXPECT_EQ(store.guides()[0].id, guide.id);
 }
 
-TEST_F(GuideStoreTest, RemovesOnlyUnreferencedScreenshotsAtCreation)
+TEST_F(GuideStoreTest, CleanUpRemovesOnlyUnreferencedScreenshots)
 {
     Guide guide = makeGuide("g", at(1), 3);
     guide.steps.removeAt(1); // refers to step-1.jpg and step-3.jpg
     const QString folder = plant(guide);
     for (const char *name : {"step-1.jpg", "step-2.jpg", "step-3.jpg", "step-2.png", "shot.jpg",
-                             "video.mov", "STEP-5.JPG"})
+                             "video.mov", "STEP-5.JPG", "step-notes.jpg", "step-2.jpg.bak"})
         writeFile(folder + "/" + name, "x");
 
     GuideStore store(scheduler, data.path());
+    EXPECT_TRUE(QFile::exists(folder + "/step-2.jpg")) << "loading alone deletes nothing";
+    store.removeOrphanImages();
+    EXPECT_TRUE(QFile::exists(folder + "/step-notes.jpg"));
+    EXPECT_TRUE(QFile::exists(folder + "/step-2.jpg.bak"));
     EXPECT_TRUE(QFile::exists(folder + "/step-1.jpg"));
     EXPECT_FALSE(QFile::exists(folder + "/step-2.jpg"));
     EXPECT_TRUE(QFile::exists(folder + "/step-3.jpg"));

@@ -13,11 +13,23 @@ namespace kelvo::cli {
 
 namespace {
 
-// Keeps one guide per line whatever the title holds.
+// Keeps one guide per line whatever the title holds, and keeps the terminal's
+// control sequences out of it: other control characters are shown escaped, as
+// `show` writes them (\u001b).
 QString singleLine(QString text)
 {
     static const QRegularExpression breaks(QStringLiteral("[\\t\\r\\n\\x{2028}\\x{2029}]"));
-    return text.replace(breaks, QStringLiteral(" "));
+    text.replace(breaks, QStringLiteral(" "));
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            out += QStringLiteral("\\u%1").arg(unsigned(u), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }
 
 void writeOut(const QByteArray &bytes)
@@ -35,6 +47,10 @@ int runList(const QStringList &arguments)
     }
     QtScheduler scheduler;
     const GuideStore store(scheduler);
+    // The listing stays as it was; what could not be read is said beside it.
+    for (const GuideStore::Problem &problem : store.problems())
+        std::fprintf(stderr, "kelvo: skipped %s: %s\n", qPrintable(singleLine(problem.folder)),
+                     qPrintable(singleLine(problem.reason)));
     QByteArray out;
     for (const Guide &guide : store.guides()) {
         out += uuidText(guide.id).toUtf8() + '\t' + isoDateText(guide.createdAt).toUtf8() + '\t'

@@ -1,6 +1,7 @@
 // `kelvo record [--seconds N]`: one recording from a terminal, without windows.
 #include "app/DesktopServices.h"
 #include "app/cli/Cli.h"
+#include "app/settings/PrivateSettings.h"
 
 #include "capture/GlobalHotKey.h"
 #include "capture/Permissions.h"
@@ -53,6 +54,7 @@ int runRecord(const QStringList &arguments)
     QtScheduler scheduler;
     GuideStore store(scheduler);
     QSettings settings;
+    makeSettingsPrivate(settings);
     DesktopCapture capture = makeDesktopCapture(store, scheduler, settings);
     RecordingSession &session = *capture.session;
 

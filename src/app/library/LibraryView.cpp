@@ -5,6 +5,8 @@
 #include "app/permissions/PermissionsCard.h"
 #include "app/style/Palette.h"
 #include "app/style/Style.h"
+#include "app/updates/UpdateQuestion.h"
+#include "app/updates/Updater.h"
 #include "capture/Permissions.h"
 #include "capture/RecordingSession.h"
 #include "store/GuideStore.h"
@@ -101,6 +103,11 @@ EmptyStateView::EmptyStateView(AppModel &model, QWidget *parent)
     cardRow->addWidget(card_);
     cardRow->addStretch(1);
     column->addLayout(cardRow);
+    if (Updater *updater = model_.updater(); updater && UpdateQuestion::isWanted(*updater)) {
+        auto *question = new UpdateQuestion(*updater, this);
+        question->setFixedWidth(500);
+        column->addWidget(question, 0, Qt::AlignHCenter);
+    }
     column->addStretch();
 
     Permissions &permissions = model_.permissions();

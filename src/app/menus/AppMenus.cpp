@@ -93,6 +93,9 @@ AppMenus::AppMenus(AppModel &model, Handlers handlers, QObject *parent)
         if (handlers_.checkForUpdates)
             handlers_.checkForUpdates();
     });
+    // A build without an update feed says nothing of updates.
+    trayUpdates->setVisible(bool(handlers_.checkForUpdates));
+    checkForUpdates_->setVisible(bool(handlers_.checkForUpdates));
     trayMenu_->addSeparator();
     trayMenu_->addAction(quit_);
 

@@ -137,21 +137,23 @@ QWidget *SettingsDialog::makeGeneralPage()
                                      "account, no cloud sync and no analytics."),
                       page));
 
-    // Updates
-    QFormLayout *updates = addSection(column, QStringLiteral("Updates"), page);
-    automatic_ = new QCheckBox(QStringLiteral("Check for updates automatically"), page);
-    automatic_->setFont(styleFont(13, QFont::Normal));
-    automatic_->setChecked(updater_.automaticallyChecksForUpdates());
-    // Connected after the first value, so only the user's changes are written.
-    connect(automatic_, &QCheckBox::toggled, this, [this](bool on) { updater_.setAutomaticallyChecksForUpdates(on); });
-    updates->addRow(automatic_);
-    auto *checkNow = new NeuButton(QStringLiteral("Check Now"), {NeuButtonStyle::Kind::plain, true, false}, page);
-    connect(checkNow, &QAbstractButton::clicked, this, [this] { updater_.checkForUpdates(); });
-    updates->addRow(checkNow);
-    updates->addRow(makeNoteLabel(QStringLiteral("Once a day Kelvo asks our website for a small file listing the latest version. "
-                                        "It sends the app version and nothing else, and never downloads or installs "
-                                        "anything by itself."),
-                         page));
+    // Updates: only in a build that has an update feed.
+    if (updater_.hasFeed()) {
+        QFormLayout *updates = addSection(column, QStringLiteral("Updates"), page);
+        automatic_ = new QCheckBox(QStringLiteral("Check for updates automatically"), page);
+        automatic_->setFont(styleFont(13, QFont::Normal));
+        automatic_->setChecked(updater_.automaticallyChecksForUpdates());
+        // Connected after the first value, so only the user's changes are written.
+        connect(automatic_, &QCheckBox::toggled, this, [this](bool on) { updater_.setAutomaticallyChecksForUpdates(on); });
+        updates->addRow(automatic_);
+        auto *checkNow = new NeuButton(QStringLiteral("Check Now"), {NeuButtonStyle::Kind::plain, true, false}, page);
+        connect(checkNow, &QAbstractButton::clicked, this, [this] { updater_.checkForUpdates(); });
+        updates->addRow(checkNow);
+        updates->addRow(makeNoteLabel(QStringLiteral("Once a day Kelvo asks our website for a small file listing the latest version. "
+                                            "It sends the app version and nothing else, and never downloads or installs "
+                                            "anything by itself."),
+                             page));
+    }
 
     // About
     QFormLayout *about = addSection(column, QStringLiteral("About"), page);

@@ -143,9 +143,16 @@ bool Updater::startAllowed()
     return !qEnvironmentVariableIsSet("KELVO_NO_UPDATES");
 }
 
+bool Updater::hasFeed() const
+{
+    const QString scheme = options_.feedUrl.scheme();
+    return options_.feedUrl.isValid() && !options_.feedUrl.host().isEmpty()
+        && (scheme == QLatin1String("https") || scheme == QLatin1String("http"));
+}
+
 void Updater::start()
 {
-    if (started_ || !startAllowed())
+    if (started_ || !startAllowed() || !hasFeed())
         return;
     started_ = true;
     scheduleNext();
@@ -153,12 +160,17 @@ void Updater::start()
 
 bool Updater::automaticallyChecksForUpdates() const
 {
-    return settings_.value(automaticKey, true).toBool();
+    return settings_.value(automaticKey, false).toBool();
+}
+
+bool Updater::hasAskedAboutAutomaticChecks() const
+{
+    return settings_.contains(automaticKey);
 }
 
 void Updater::setAutomaticallyChecksForUpdates(bool on)
 {
-    if (on == automaticallyChecksForUpdates())
+    if (on == automaticallyChecksForUpdates() && hasAskedAboutAutomaticChecks())
         return;
     settings_.setValue(automaticKey, on);
     emit automaticallyChecksForUpdatesChanged(on);
@@ -195,6 +207,8 @@ void Updater::automaticCheck()
 
 void Updater::checkForUpdates()
 {
+    if (!hasFeed())
+        return;
     userWaiting_ = true;
     if (!isChecking())
         beginCheck();

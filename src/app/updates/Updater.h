@@ -70,15 +70,23 @@ public:
     // packaged builds that update through the distribution.
     static bool startAllowed();
 
+    // A feed address was built in (or given): without one there are no checks
+    // at all, and nothing about updates is shown.
+    bool hasFeed() const;
+
     // Begins the daily checks (when automatic checks are on); nothing when start
-    // is not allowed. Later calls do nothing.
+    // is not allowed or there is no feed. Later calls do nothing.
     void start();
     bool isStarted() const { return started_; }
 
+    // Off until the user has said yes: Kelvo asks once before its first check.
     bool automaticallyChecksForUpdates() const;
     void setAutomaticallyChecksForUpdates(bool on);
+    // True once the user has answered (here or in Settings).
+    bool hasAskedAboutAutomaticChecks() const;
 
     // Checks now, whether started or not; the result comes with userInitiated = true.
+    // Nothing without a feed.
     void checkForUpdates();
     bool isChecking() const { return reply_ != nullptr; }
 

@@ -1,5 +1,8 @@
 #include "editor/pdf/PdfExport.h"
 
+#include "store/GuideFiles.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -217,8 +220,19 @@ public:
 private:
     // Lays out text in the shared layout; width < 0 = one unwrapped line. Returns
     // the logical size of the laid-out text in points.
+    // Text taller than a page is cut to what fits one page, ending in "…".
     QSizeF setText(const QString &text, const TextStyle &style, double width)
     {
+        // Nothing that fits one page needs more characters than this; far longer
+        // text would only cost time, and pango gives up on hundreds of megabytes.
+        constexpr qsizetype maxCharacters = 20000;
+        QString bounded = text;
+        if (bounded.size() > maxCharacters) {
+            qsizetype cut = maxCharacters;
+            if (bounded.at(cut - 1).isHighSurrogate())
+                --cut;
+            bounded = bounded.left(cut) + QChar(0x2026);
+        }
         FontPtr font(pango_font_description_new());
         pango_font_description_set_family(font.get(), systemFontFamily);
         pango_font_description_set_weight(font.get(), style.weight);
@@ -226,7 +240,10 @@ private:
         pango_layout_set_font_description(layout_.get(), font.get());
         pango_layout_set_wrap(layout_.get(), PANGO_WRAP_WORD_CHAR);
         pango_layout_set_width(layout_.get(), width < 0 ? -1 : int(std::lround(width * PANGO_SCALE)));
-        const QByteArray utf8 = text.toUtf8();
+        const double pageRoom = pageSize_.height() - 2 * margin - footerHeight - 40;
+        pango_layout_set_height(layout_.get(), int(std::lround(pageRoom * PANGO_SCALE)));
+        pango_layout_set_ellipsize(layout_.get(), width < 0 ? PANGO_ELLIPSIZE_NONE : PANGO_ELLIPSIZE_END);
+        const QByteArray utf8 = bounded.toUtf8();
         pango_layout_set_text(layout_.get(), utf8.constData(), int(utf8.size()));
         PangoRectangle logical;
         pango_layout_get_extents(layout_.get(), nullptr, &logical);
@@ -355,18 +372,22 @@ QString PDFExportError::description() const
 
 std::optional<PdfImage> loadPdfImage(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file of bounded size: a linked picture from elsewhere or a
+    // device under a screenshot's name is left out like a missing one.
+    auto bytes = guideFiles::readRegularFile(path, guideFiles::maxImageBytes);
+    if (!bytes)
         return std::nullopt;
     PdfImage image;
-    image.jpegData = file.readAll();
+    image.jpegData = std::move(*bytes);
+    QBuffer file(&image.jpegData);
+    file.open(QIODevice::ReadOnly);
     QImageReader reader(&file);
-    file.seek(0);
     reader.setDecideFormatFromContent(true);
     if (reader.format() != "jpeg") {
-        image.jpegData.clear();
         reader.setAutoTransform(true);
         const QImage decoded = reader.read();
+        file.close();
+        image.jpegData.clear();
         if (decoded.isNull())
             return std::nullopt;
         image.pixels = decoded.convertToFormat(decoded.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied

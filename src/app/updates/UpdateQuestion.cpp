@@ -1,0 +1,55 @@
+#include "app/updates/UpdateQuestion.h"
+
+#include "app/style/Palette.h"
+#include "app/style/Style.h"
+#include "app/style/Widgets.h"
+#include "app/updates/Updater.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace kelvo {
+
+UpdateQuestion::UpdateQuestion(Updater &updater, QWidget *parent)
+    : QWidget(parent)
+    , updater_(updater)
+    , allow_(new NeuButton(QStringLiteral("Check Automatically"), NeuButtonStyle{.compact = true}, this))
+    , decline_(new NeuButton(QStringLiteral("Not Now"), NeuButtonStyle{.compact = true}, this))
+{
+    setAccessibleName(QStringLiteral("Update checks"));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+    auto *text = new QLabel(QStringLiteral("Check for new versions of Kelvo once a day? Kelvo would send its "
+                                           "version number to the update server and nothing else."),
+                            this);
+    text->setWordWrap(true);
+    text->setAlignment(Qt::AlignCenter);
+    text->setFont(styleFont(13, QFont::Normal));
+    QPalette colours = text->palette();
+    colours.setColor(QPalette::WindowText, palette::inkSecondary);
+    text->setPalette(colours);
+    column->addWidget(text);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(decline_);
+    buttons->addWidget(allow_);
+    buttons->addStretch();
+    column->addLayout(buttons);
+    connect(allow_, &QAbstractButton::clicked, this, [this] { answer(true); });
+    connect(decline_, &QAbstractButton::clicked, this, [this] { answer(false); });
+}
+
+bool UpdateQuestion::isWanted(const Updater &updater)
+{
+    return updater.hasFeed() && Updater::startAllowed() && !updater.hasAskedAboutAutomaticChecks();
+}
+
+void UpdateQuestion::answer(bool allow)
+{
+    updater_.setAutomaticallyChecksForUpdates(allow);
+    hide();
+}
+
+} // namespace kelvo
