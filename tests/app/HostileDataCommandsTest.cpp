@@ -113,8 +113,9 @@ TEST_F(HostileDataCommands, TitlesReachTheTerminalWithoutControlCharacters)
     const CommandRun list = kelvo(corpus.dataPath(), {QStringLiteral("list")});
     ASSERT_TRUE(list.finished);
     for (const char c : list.out) {
-        if (c != '\n' && c != '\t')
+        if (c != '\n' && c != '\t') {
             ASSERT_GE(static_cast<unsigned char>(c), 0x20u) << "a raw control character in: " << list.out.toStdString();
+        }
     }
     EXPECT_TRUE(list.out.contains("\tBell\\u0007 and \\u001b[31mred\\u001b[0m\n")) << list.out.toStdString();
 }

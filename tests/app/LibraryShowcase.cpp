@@ -14,6 +14,8 @@
 #include "support/capture/FakeCapture.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -95,12 +97,15 @@ int main(int argc, char **argv)
     QtScheduler scheduler;
     ShowcaseProbe probe;
     probe.a11y = mode != QLatin1String("library-empty");
+    const bool asksAboutUpdates = mode == QLatin1String("library-updates-question");
+    if (asksAboutUpdates)
+        qunsetenv("KELVO_NO_UPDATES");
     test::FakeDisplayProvider displays;
 
     std::optional<QUuid> select;
     {
         GuideStore seed(scheduler, data.path());
-        if (mode != QLatin1String("library-empty")) {
+        if (mode != QLatin1String("library-empty") && !asksAboutUpdates) {
             plant(seed, QStringLiteral("Send an invoice from the accounting app"), 9, 60 * 30, false);
             plant(seed, QStringLiteral("Share a folder with the team"), 1, 60 * 24 * 3, false);
             plant(seed, QStringLiteral("Reset a user's password"), 7, 60 * 5, false);
@@ -117,6 +122,11 @@ int main(int argc, char **argv)
     parts.permissions = std::make_unique<Permissions>(probe, settings);
     parts.session = std::make_unique<RecordingSession>(std::move(services), std::make_unique<test::FakeRecordingEngine>(),
                                                        std::make_unique<test::FakeClickMonitor>());
+    if (asksAboutUpdates) {
+        Updater::Options options;
+        options.feedUrl = QUrl(QStringLiteral("http://127.0.0.1:9/appcast.xml"));
+        parts.updater = std::make_unique<Updater>(scheduler, settings, options);
+    }
     AppModel model(std::move(parts));
     model.setSelectedGuideID(select);
     LibraryView library(model, scheduler);
@@ -125,6 +135,13 @@ int main(int argc, char **argv)
     library.move(60, 40);
     library.show();
 
+    if (mode == QLatin1String("editor-save-failed") && select) {
+        // A folder where guide.json should be: the save fails.
+        const QString document = storeRef.folderPath(*select) + QStringLiteral("/guide.json");
+        QFile::remove(document);
+        QDir().mkdir(document);
+        storeRef.saveNow(*select);
+    }
     if (mode == QLatin1String("editor-drag") && library.currentEditor()) {
         // A drag from the first row's handle hovering over the second row.
         const auto rows = library.currentEditor()->stepRows();
