@@ -19,7 +19,6 @@
 #include <QPainter>
 #include <QSystemTrayIcon>
 
-
 namespace kelvo {
 
 namespace {
