@@ -172,7 +172,7 @@ bool GuideStore::add(const Guide &guide, Error *error)
 bool GuideStore::save(const Guide &guide, Error *error)
 {
     const auto failed = [&](Error reason) {
-        qCWarning(lcStore).noquote() << "save failed:" << reason.message();
+        qCWarning(lcStore).noquote() << "save of guide" << uuidText(guide.id) << "failed:" << reason.message();
         if (error)
             *error = reason;
         emit saveFailed(guide.id, reason);
@@ -189,8 +189,9 @@ bool GuideStore::save(const Guide &guide, Error *error)
     const auto fileError = [&](const QSaveFile &file) {
         // errno still holds the system's reason right after the failed call.
         const int systemError = errno;
+        // Otherwise Qt's own words, short enough for the editor's banner.
         return systemError != 0 ? Error::fromErrno(QStringLiteral("Couldn't write “%1”").arg(path), systemError)
-                                : Error{QStringLiteral("Couldn't write “%1”: %2").arg(path, file.errorString()), 0};
+                                : Error{file.errorString(), 0};
     };
     QSaveFile file(path);
     errno = 0;

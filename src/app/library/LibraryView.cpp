@@ -105,8 +105,13 @@ EmptyStateView::EmptyStateView(AppModel &model, QWidget *parent)
     column->addLayout(cardRow);
     if (Updater *updater = model_.updater(); updater && UpdateQuestion::isWanted(*updater)) {
         auto *question = new UpdateQuestion(*updater, this);
-        question->setFixedWidth(500);
-        column->addWidget(question, 0, Qt::AlignHCenter);
+        question->setFixedWidth(460);
+        // In a row of stretches, like the card, so the wrapped text gets its height.
+        auto *questionRow = new QHBoxLayout;
+        questionRow->addStretch(1);
+        questionRow->addWidget(question);
+        questionRow->addStretch(1);
+        column->addLayout(questionRow);
     }
     column->addStretch();
 
