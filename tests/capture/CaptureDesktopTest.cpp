@@ -9,6 +9,7 @@
 #include "capture/x11/X11RecordingEngine.h"
 #include "capture/x11/XcbUtil.h"
 #include "model/QtScheduler.h"
+#include "support/Wait.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -39,19 +40,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs the event loop until pred holds or the time is up.
-template <typename Pred>
-bool waitFor(Pred pred, int timeoutMs = 20000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qSleep(5);
-    }
-    return true;
-}
+using test::waitFor;
 
 // Runs xdotool while the event loop keeps going, so each press is handled
 // while the pointer is still where xdotool put it.
@@ -379,7 +368,7 @@ bool stopEngine(X11RecordingEngine &engine)
 {
     bool stopped = false;
     engine.stop([&] { stopped = true; });
-    return waitFor([&] { return stopped; }, 15000);
+    return bool(waitFor([&] { return stopped; }, 15000));
 }
 
 QString ffprobe(const QStringList &args)
