@@ -1,7 +1,6 @@
 #include "app/KelvoApplication.h"
 #include "app/style/Style.h"
 #include "app/cli/Cli.h"
-#include "capture/x11/CompositeRedirect.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -19,8 +18,6 @@ int runApplication(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
     if (kelvo::KelvoApplication::handOverToRunningInstance())
         return 0;
-    // Before any window of ours shows, so recordings can leave them out.
-    kelvo::x11::redirectTopLevelsForCapture();
     kelvo::applyKelvoStyle(app);
     // With a tray icon Kelvo keeps running when its window closes, as the hot key does.
     QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
