@@ -1,6 +1,7 @@
 #include "app/KelvoApplication.h"
 #include "app/style/Style.h"
 #include "app/cli/Cli.h"
+#include "capture/FrameMemory.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -30,6 +31,7 @@ int runApplication(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    kelvo::tuneAllocatorForFrames();
     if (argc < 2)
         return runApplication(argc, argv);
 
