@@ -8,6 +8,8 @@
 // Reports numbers; asserts nothing.
 #include "capture/RecordingSession.h"
 
+#include "capture/FrameMemory.h"
+
 #include "model/GuideJson.h"
 #include "model/QtScheduler.h"
 #include "store/GuideStore.h"
@@ -25,10 +27,6 @@
 #include <cstdio>
 #include <mutex>
 
-#if __has_include("capture/FrameMemory.h")
-#include "capture/FrameMemory.h"
-#define KELVO_TUNES_ALLOCATOR 1
-#endif
 
 namespace {
 
@@ -82,7 +80,8 @@ Run record(GuideStore &store, QtScheduler &scheduler, int clicks, int seconds, i
                  QThread::msleep(queryMs);
                  return std::optional<ClickTarget>(ClickTarget{"AXButton", "OK", "Window", "App"});
              },
-         .makeCaption = [](const ClickTarget &, bool) { return QStringLiteral("Click \\"OK\\""); },
+         .makeCaption = [](const ClickTarget &, bool) { return QStringLiteral("Click \"OK\""); },
+         .frontmostApplication = [] { return [] { return std::optional<QString>(QStringLiteral("App")); }; },
          .screenRecordingGranted = [] { return true; }},
         std::move(engine), std::move(monitor));
 
@@ -138,9 +137,7 @@ Run record(GuideStore &store, QtScheduler &scheduler, int clicks, int seconds, i
 
 int main(int argc, char **argv)
 {
-#ifdef KELVO_TUNES_ALLOCATOR
     kelvo::tuneAllocatorForFrames(); // as the application does
-#endif
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QCommandLineParser parser;
