@@ -172,6 +172,8 @@ RecordingSession::~RecordingSession()
     *alive_ = false;
     if (inspectionDeadline_)
         services_.scheduler.cancel(*inspectionDeadline_);
+    if (saveTask_)
+        services_.scheduler.cancel(*saveTask_);
     for (const std::shared_ptr<StepJob> &job : jobs_)
         job->pastDeadline = true; // nobody waits for their answers any more
     if (runTask_)
@@ -270,6 +272,12 @@ void RecordingSession::beginCapture()
     lastClick_.reset();
     pending_ = 0;
     jobs_.clear();
+    unsavedSteps_ = false;
+    lastSave_.reset();
+    if (saveTask_) {
+        services_.scheduler.cancel(*saveTask_);
+        saveTask_.reset();
+    }
     startedAt_.reset();
     targetFrame_ = target->frame;
 
@@ -460,14 +468,47 @@ void RecordingSession::stepDone(const std::shared_ptr<StepJob> &job, std::option
     --pending_;
     if (step) {
         steps_.append(std::move(*step));
-        // On disk before anyone is told, while finishing too: a kill then keeps
-        // every step already made.
-        if (phase_.isRecording() || phase_.isFinishing())
-            saveProgress();
-        stepCount_ = int(steps_.size());
-        emit stepCountChanged(stepCount_);
+        unsavedSteps_ = true;
     }
+    saveStepsSoon();
     finishIfDone();
+}
+
+void RecordingSession::saveStepsSoon()
+{
+    if (!unsavedSteps_)
+        return;
+    // guide.json holds every step: saving it once per step of a burst would
+    // write the whole list again and again. Steps that arrive within the
+    // interval go to disk together; the last one waiting never waits.
+    const auto now = services_.scheduler.now();
+    const auto sinceSave = lastSave_ ? now - *lastSave_ : progressSaveInterval;
+    if (pending_ == 0 || sinceSave >= progressSaveInterval) {
+        saveSteps();
+        return;
+    }
+    if (saveTask_)
+        return; // already due
+    saveTask_ = services_.scheduler.postAfter(
+        std::chrono::ceil<std::chrono::milliseconds>(progressSaveInterval - sinceSave), [this] {
+            saveTask_.reset();
+            saveSteps();
+        });
+}
+
+void RecordingSession::saveSteps()
+{
+    if (saveTask_) {
+        services_.scheduler.cancel(*saveTask_);
+        saveTask_.reset();
+    }
+    unsavedSteps_ = false;
+    // On disk before anyone is told, while finishing too: a kill then keeps
+    // every step already made.
+    if (phase_.isRecording() || phase_.isFinishing())
+        saveProgress();
+    stepCount_ = int(steps_.size());
+    emit stepCountChanged(stepCount_);
 }
 
 void RecordingSession::stop()
@@ -526,6 +567,7 @@ Guide RecordingSession::assembleGuide() const
 
 void RecordingSession::saveProgress()
 {
+    lastSave_ = services_.scheduler.now();
     // A crash or kill mid-recording must not lose what was captured: the folder
     // always holds a readable guide that the next start loads.
     Guide guide = assembleGuide();
@@ -542,11 +584,19 @@ void RecordingSession::finishIfDone()
         services_.scheduler.cancel(*inspectionDeadline_);
         inspectionDeadline_.reset();
     }
+    if (saveTask_) {
+        services_.scheduler.cancel(*saveTask_);
+        saveTask_.reset();
+    }
 
     Guide guide = assembleGuide();
     if (!folder_.isEmpty() && QFileInfo(folder_ + QLatin1Char('/') + QLatin1String(videoFileName)).isFile())
         guide.videoFileName = QString::fromLatin1(videoFileName);
-    services_.store.add(guide);
+    services_.store.add(guide); // saves every step
+    if (std::exchange(unsavedSteps_, false)) {
+        stepCount_ = int(steps_.size());
+        emit stepCountChanged(stepCount_);
+    }
     // The recording's frames are gone by now; don't keep their memory.
     returnFreedMemory();
     setPhase(Phase::idle());

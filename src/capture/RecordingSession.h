@@ -63,6 +63,8 @@ public:
     static constexpr int maxImageBacklog = 8;
     // After Stop, how long accessibility queries still waiting may take.
     static constexpr std::chrono::milliseconds inspectionGraceAfterStop{2000};
+    // Steps finished within this time of the last save go to disk together.
+    static constexpr std::chrono::milliseconds progressSaveInterval{250};
 
     RecordingSession(Services services, std::unique_ptr<RecordingEngine> engine,
                      std::unique_ptr<ClickMonitor> clickMonitor, QObject *parent = nullptr);
@@ -111,6 +113,8 @@ private:
     void handleClick(const Click &click);
     void stepDone(const std::shared_ptr<StepJob> &job, std::optional<Step> step);
     void giveUpWaitingInspections();
+    void saveStepsSoon();
+    void saveSteps();
     QThreadPool *imagePool() const;
     QThreadPool *inspectionPool();
     void finish();
@@ -139,6 +143,9 @@ private:
     std::shared_ptr<std::atomic<int>> imageBacklog_ = std::make_shared<std::atomic<int>>(0);
     std::unique_ptr<QThreadPool> ownInspectionPool_;
     std::optional<Scheduler::TaskId> inspectionDeadline_;
+    bool unsavedSteps_ = false;
+    std::optional<Scheduler::Clock::time_point> lastSave_;
+    std::optional<Scheduler::TaskId> saveTask_;
     bool engineStopped_ = false;
     QUuid guideID_;
     QString folder_;
