@@ -9,9 +9,10 @@ scripts/build.sh
 
 status=0
 # Unit tests side by side; the desktop tests one at a time, alone, since real
-# applications and the accessibility bus answer slowly on a loaded machine.
+# applications and the accessibility bus answer slowly on a loaded machine, and
+# in random order, so that none leans on what an earlier one left behind.
 scripts/with-desktop.sh ctest --test-dir build --output-on-failure -j2 -L unit || status=1
-scripts/with-desktop.sh ctest --test-dir build --output-on-failure -L desktop || status=1
+scripts/with-desktop.sh ctest --test-dir build --output-on-failure -L desktop --schedule-random || status=1
 
 # The fuzzer wants clang's libFuzzer: a build of its own.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -5,6 +5,7 @@
 #   KELVO_A11Y=off  leaves accessibility switched off.
 set -u
 
+here=$(cd "$(dirname "$0")" && pwd)
 pids=()
 cleanup() {
   for ((i=${#pids[@]}-1; i>=0; i--)); do kill "${pids[$i]}" 2>/dev/null; done
@@ -13,6 +14,21 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+# wait_for SECONDS WHAT COMMAND...: runs COMMAND until it succeeds; gives up
+# loudly (and ends everything) when SECONDS have passed.
+wait_for() {
+  local seconds=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@" >/dev/null 2>&1; do
+    if ((SECONDS >= deadline)); then
+      echo "with-desktop: gave up after ${seconds}s waiting for $what" >&2
+      exit 1
+    fi
+    sleep 0.1
+  done
+}
 
 # Xvfb picks a free display number itself and writes it to the pipe (-displayfd),
 # so desktops started side by side never collide.
@@ -25,8 +41,7 @@ read -r -t 30 display <"$fifo" || display=""
 rm -f "$fifo"
 [ -n "$display" ] || { echo "with-desktop: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display"
-for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || { echo "with-desktop: Xvfb did not answer" >&2; exit 1; }
+wait_for 30 "Xvfb to answer" xdpyinfo
 
 runtime_dir=$(mktemp -d /tmp/kelvo-runtime.XXXXXX)
 chmod 700 "$runtime_dir"
@@ -37,22 +52,30 @@ pids+=("$DBUS_SESSION_BUS_PID")
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 1 50); do
-  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
-    >/dev/null 2>&1 && break
-  sleep 0.1
-done
+wait_for 30 "the accessibility bus" \
+  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress
 if [ "${KELVO_A11Y:-on}" != off ]; then
   dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
     org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled variant:boolean:true \
-    >/dev/null 2>&1 || echo "with-desktop: could not switch accessibility on" >&2
+    >/dev/null 2>&1
+  a11y_on() {
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+      org.freedesktop.DBus.Properties.Get string:org.a11y.Status string:IsEnabled | grep -q 'boolean true'
+  }
+  wait_for 10 "accessibility to be switched on" a11y_on
 fi
 
-openbox >/dev/null 2>&1 &
+# The project's own configuration, not the user's or the system's: openbox's
+# default bindings turn clicks and scrolls on the bare desktop into menus and
+# desktop switches. openbox announces itself before it has read it; the
+# current desktop is published only afterwards.
+openbox --config-file "$here/with-desktop-openbox.xml" >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 1 50); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+wm_ready() {
+  xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' &&
+    xprop -root _NET_NUMBER_OF_DESKTOPS | grep -q '= 4$' &&
+    xprop -root _NET_CURRENT_DESKTOP | grep -q '= 0$'
+}
+wait_for 30 "openbox to manage the desktop" wm_ready
 
 "$@"

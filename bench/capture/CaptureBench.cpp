@@ -4,7 +4,6 @@
 //      seconds, next to ffmpeg's own x11grab + libx265 ultrafast recording the
 //      same animation for 20 s;
 //  (c) the time to take the newest frame under the lock while recording.
-#include "capture/x11/CompositeRedirect.h"
 #include "capture/x11/X11DisplayProvider.h"
 #include "capture/x11/X11RecordingEngine.h"
 #include "model/QtScheduler.h"
@@ -90,7 +89,6 @@ int probeFrames(const QString &path)
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
-    kelvo::x11::redirectTopLevelsForCapture();
     kelvo::QtScheduler scheduler;
     kelvo::X11RecordingEngine engine(scheduler);
     const auto primary = kelvo::X11DisplayProvider().primaryDisplay();

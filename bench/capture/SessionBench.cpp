@@ -61,7 +61,8 @@ void BM_MainThreadPerClick(benchmark::State &state)
          // Background work waits, so only the main thread's part is timed.
          .inspectTarget = [&](QPointF) { while (!release) std::this_thread::yield(); return std::optional<ClickTarget>(); },
          .makeCaption = [](const ClickTarget &, bool) { return QStringLiteral("Click"); },
-         .frontmostApplicationName = [] { return std::optional<QString>(QStringLiteral("App")); },
+         .frontmostApplication =
+             [] { return [] { return std::optional<QString>(QStringLiteral("App")); }; },
          .screenRecordingGranted = [] { return true; },
          .pool = &pool},
         std::move(engine), std::move(monitor));

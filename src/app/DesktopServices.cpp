@@ -28,7 +28,12 @@ DesktopCapture makeDesktopCapture(GuideStore &store, Scheduler &scheduler, QSett
             return inspector->inspectTarget(point.x(), point.y());
         },
         .makeCaption = [](const ClickTarget &target, bool isRightClick) { return makeCaption(target, isRightClick); },
-        .frontmostApplicationName = [names = accessibility.names] { return names->frontmostApplicationName(); },
+        .frontmostApplication =
+            [names = accessibility.names] {
+                // Only the window is read at the click; the name (desktop entries,
+                // perhaps the accessibility bus) is looked up in the step's work.
+                return [names, window = names->activeWindow()] { return names->applicationOfWindow(window); };
+            },
         .screenRecordingGranted = [permissions] { return permissions->screenRecording(); },
     };
     capture.session = std::make_unique<RecordingSession>(std::move(services),

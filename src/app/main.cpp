@@ -1,7 +1,7 @@
 #include "app/KelvoApplication.h"
 #include "app/style/Style.h"
 #include "app/cli/Cli.h"
-#include "capture/x11/CompositeRedirect.h"
+#include "capture/FrameMemory.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -19,8 +19,6 @@ int runApplication(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
     if (kelvo::KelvoApplication::handOverToRunningInstance())
         return 0;
-    // Before any window of ours shows, so recordings can leave them out.
-    kelvo::x11::redirectTopLevelsForCapture();
     kelvo::applyKelvoStyle(app);
     // With a tray icon Kelvo keeps running when its window closes, as the hot key does.
     QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
@@ -33,6 +31,7 @@ int runApplication(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    kelvo::tuneAllocatorForFrames();
     if (argc < 2)
         return runApplication(argc, argv);
 

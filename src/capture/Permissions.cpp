@@ -1,5 +1,6 @@
 #include "capture/Permissions.h"
 
+#include <QPointer>
 #include <QSettings>
 
 namespace kelvo {
@@ -12,6 +13,12 @@ Permissions::Permissions(PermissionProbe &probe, QSettings &settings, QObject *p
     : QObject(parent), probe_(probe), settings_(settings), screenRecording_(probe.screenRecording()),
       accessibility_(probe.accessibility())
 {
+    // Told by the desktop, not found out by asking it again and again.
+    QPointer<Permissions> self(this);
+    probe_.watchAccessibility([self](bool enabled) {
+        if (self)
+            self->storeAccessibility(enabled);
+    });
 }
 
 void Permissions::refresh()

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QSettings;
 
 namespace kelvo {
@@ -16,6 +18,9 @@ public:
     virtual bool accessibility() = 0;
     // Switches accessibility on, then answers as accessibility() does.
     virtual bool requestAccessibility() = 0;
+    // From now on, calls changed (on this thread) whenever the desktop switches
+    // accessibility on or off. Probes that cannot listen do nothing.
+    virtual void watchAccessibility(std::function<void(bool enabled)> changed) { static_cast<void>(changed); }
 };
 
 // Whether screen recording and accessibility are currently granted. Main

@@ -2,6 +2,7 @@
 
 #include "capture/ClickMonitor.h"
 #include "capture/Displays.h"
+#include "capture/FrameMemory.h"
 #include "capture/RecordingEngine.h"
 #include "store/GuideFiles.h"
 #include "store/GuideStore.h"
@@ -17,7 +18,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <future>
+#include <atomic>
+#include <mutex>
+#include <utility>
 
 namespace kelvo {
 
@@ -51,11 +54,15 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-// Everything one click's background work needs; copied into the task.
+// One click's background work, in two stages that run apart: the picture (the
+// frame is let go as soon as its JPEG is on disk) and the accessibility query
+// (slow, queued behind others, never holding a frame). Whichever ends last
+// assembles the step.
 struct RecordingSession::StepJob {
     QPointF inspectionPoint;
-    std::optional<QString> fallbackApp;
-    QImage frame;
+    Services::NameLater fallbackApp;
+    QImage frame;                   // until the image stage has used it
+    std::optional<QByteArray> jpeg; // made on the main thread when the image stages were backed up
     double clickX;
     double clickY;
     int number;
@@ -65,33 +72,75 @@ struct RecordingSession::StepJob {
     std::function<std::optional<ClickTarget>(QPointF)> inspectTarget;
     std::function<QString(const ClickTarget &, bool)> makeCaption;
 
-    std::optional<Step> run() const
-    {
-        // The accessibility query waits on the clicked application, which is busy
-        // handling the click; the screenshot is made and written meanwhile.
-        auto inspection = std::async(std::launch::async, [this] {
-            return inspectTarget ? inspectTarget(inspectionPoint) : std::optional<ClickTarget>();
-        });
-        const QString fileName = QStringLiteral("step-%1.jpg").arg(number);
-        const auto jpeg = renderStepImage(clickX, clickY, frame, widestStepImage);
-        const bool written = jpeg && writeAtomically(folder + QLatin1Char('/') + fileName, *jpeg);
-        const std::optional<ClickTarget> found = inspection.get();
-        if (!written)
-            return std::nullopt;
+    std::mutex lock;
+    bool imageDone = false;
+    bool written = false;
+    bool inspectionDone = false;
+    std::optional<ClickTarget> found;
+    std::optional<QString> fallbackName;
+    bool reported = false;
+    std::atomic<bool> pastDeadline{false};
 
-        const std::optional<QString> appName = found && found->appName ? found->appName : fallbackApp;
+    QString fileName() const { return QStringLiteral("step-%1.jpg").arg(number); }
+
+    void runImage()
+    {
+        std::optional<QByteArray> data = std::move(jpeg);
+        if (!data)
+            data = renderStepImage(clickX, clickY, frame, widestStepImage);
+        frame = QImage();
+        const bool ok = data && writeAtomically(folder + QLatin1Char('/') + fileName(), *data);
+        data.reset();
+        // Named here, not behind the element's query: it is what the step falls
+        // back to when the element cannot be asked in time.
+        std::optional<QString> name = ok && fallbackApp ? fallbackApp() : std::nullopt;
+        std::lock_guard guard(lock);
+        written = ok;
+        fallbackName = std::move(name);
+        imageDone = true;
+    }
+
+    void runInspection()
+    {
+        std::optional<ClickTarget> target;
+        if (inspectTarget && !pastDeadline)
+            target = inspectTarget(inspectionPoint);
+        std::lock_guard guard(lock);
+        if (inspectionDone)
+            return; // given up on at the deadline
+        found = std::move(target);
+        inspectionDone = true;
+    }
+
+    // Stops waiting for the element: the frontmost application stands in.
+    void giveUpInspection()
+    {
+        pastDeadline = true;
+        std::lock_guard guard(lock);
+        inspectionDone = true;
+    }
+
+    // Under lock: the step once both stages are done, exactly once.
+    bool takeResult(std::optional<Step> &step)
+    {
+        if (!imageDone || !inspectionDone || reported)
+            return false;
+        reported = true;
+        if (!written)
+            return true; // no step
+        const std::optional<QString> appName = found && found->appName ? found->appName : fallbackName;
         ClickTarget target = found.value_or(ClickTarget{});
         target.appName = appName;
-
-        Step step;
-        step.caption = makeCaption(target, isRightClick);
-        step.appName = appName;
-        step.timestamp = timestamp;
-        step.imageFileName = fileName;
-        step.clickX = clickX;
-        step.clickY = clickY;
-        step.isRightClick = isRightClick;
-        return step;
+        Step made;
+        made.caption = makeCaption(target, isRightClick);
+        made.appName = appName;
+        made.timestamp = timestamp;
+        made.imageFileName = fileName();
+        made.clickX = clickX;
+        made.clickY = clickY;
+        made.isRightClick = isRightClick;
+        step = std::move(made);
+        return true;
     }
 };
 
@@ -122,6 +171,12 @@ RecordingSession::RecordingSession(Services services, std::unique_ptr<RecordingE
 RecordingSession::~RecordingSession()
 {
     *alive_ = false;
+    if (inspectionDeadline_)
+        services_.scheduler.cancel(*inspectionDeadline_);
+    if (saveTask_)
+        services_.scheduler.cancel(*saveTask_);
+    for (const std::shared_ptr<StepJob> &job : jobs_)
+        job->pastDeadline = true; // nobody waits for their answers any more
     if (runTask_)
         services_.scheduler.cancel(*runTask_);
     if (tickTask_)
@@ -169,7 +224,7 @@ void RecordingSession::start()
         setErrorMessage(QStringLiteral("Kelvo needs Screen Recording permission before it can record."));
         return;
     }
-    startCancelled_ = false;
+    ++generation_;
     countdown(3);
 }
 
@@ -187,6 +242,12 @@ void RecordingSession::countdown(int secondsLeft)
 
 void RecordingSession::beginCapture()
 {
+    if (engineBusy_) {
+        // An earlier start, stopped while the engine was starting, still holds
+        // the engine: capture begins once it has let go.
+        captureWaiting_ = true;
+        return;
+    }
     const QPoint pointer = services_.displays.pointerPosition();
     std::optional<Display> target;
     for (const Display &display : services_.displays.displays()) {
@@ -211,19 +272,27 @@ void RecordingSession::beginCapture()
     setElapsed(0);
     lastClick_.reset();
     pending_ = 0;
+    jobs_.clear();
+    unsavedSteps_ = false;
+    lastSave_.reset();
+    if (saveTask_) {
+        services_.scheduler.cancel(*saveTask_);
+        saveTask_.reset();
+    }
     startedAt_.reset();
     targetFrame_ = target->frame;
 
+    const QString guideFolder = services_.store.rootPath() + QLatin1Char('/') + uuidText(guideID_);
     QString error;
     folder_ = services_.store.createFolder(guideID_, &error);
     if (folder_.isEmpty()) {
-        engineStarted(error);
+        engineStarted(generation_, guideFolder, {}, error);
         return;
     }
     // Held until the final save: other Kelvo processes leave the folder alone.
     folderLock_ = GuideStore::lockForRecording(folder_, &error);
     if (!folderLock_) {
-        engineStarted(error);
+        engineStarted(generation_, guideFolder, {}, error);
         return;
     }
     // Every recording folder holds a guide from the start, even if Kelvo is
@@ -231,36 +300,48 @@ void RecordingSession::beginCapture()
     Guide initial = assembleGuide();
     initial.videoFileName = QString::fromLatin1(videoFileName);
     if (Error saveError; !services_.store.save(initial, &saveError)) {
-        engineStarted(saveError.message());
+        engineStarted(generation_, guideFolder, folderLock_, saveError.message());
         return;
     }
     QPointer<RecordingSession> self(this);
+    const std::uint64_t generation = generation_;
+    setEngineBusy(true);
     engine_->start(target->id, folder_ + QLatin1Char('/') + QLatin1String(videoFileName),
-                   [self](std::optional<QString> startError) {
+                   [self, generation, guideFolder, lock = folderLock_](std::optional<QString> startError) {
                        if (self)
-                           self->engineStarted(std::move(startError));
+                           self->engineStarted(generation, guideFolder, lock, std::move(startError));
                    });
 }
 
-void RecordingSession::engineStarted(std::optional<QString> error)
+void RecordingSession::engineStarted(std::uint64_t generation, const QString &guideFolder,
+                                     std::shared_ptr<QLockFile> lock, std::optional<QString> error)
 {
-    const QString guideFolder = services_.store.rootPath() + QLatin1Char('/') + uuidText(guideID_);
+    const bool current = generation == generation_;
     if (error) {
-        folderLock_.reset();
+        if (current) {
+            folderLock_.reset();
+            folder_.clear();
+            setErrorMessage(QStringLiteral("Couldn't start recording: ") + *error);
+            setPhase(Phase::idle());
+        }
+        lock.reset();
         guideFiles::removeGuideFolder(guideFolder);
-        folder_.clear();
-        setErrorMessage(QStringLiteral("Couldn't start recording: ") + *error);
-        setPhase(Phase::idle());
+        setEngineBusy(false);
+        engineReleased();
         return;
     }
-    if (startCancelled_) {
-        // Stopped while the engine was starting: nothing was recorded worth keeping.
-        // The folder goes once the engine has let go of the movie file.
-        folder_.clear();
-        std::shared_ptr<QLockFile> lock = std::move(folderLock_);
-        engine_->stop([guideFolder, lock]() mutable {
+    if (!current) {
+        // Stopped while the engine was starting (and perhaps started again since):
+        // nothing was recorded worth keeping. The folder goes once the engine has
+        // let go of the movie file.
+        QPointer<RecordingSession> self(this);
+        engine_->stop([self, guideFolder, lock]() mutable {
             lock.reset();
             guideFiles::removeGuideFolder(guideFolder);
+            if (self) {
+                self->setEngineBusy(false);
+                self->engineReleased();
+            }
         });
         return;
     }
@@ -270,6 +351,20 @@ void RecordingSession::engineStarted(std::optional<QString> error)
     setPhase(Phase::recording());
     saveProgress();
     tick();
+}
+
+void RecordingSession::setEngineBusy(bool busy)
+{
+    if (engineBusy_ == busy)
+        return;
+    engineBusy_ = busy;
+    emit engineBusyChanged(busy);
+}
+
+void RecordingSession::engineReleased()
+{
+    if (std::exchange(captureWaiting_, false))
+        beginCapture();
 }
 
 void RecordingSession::tick()
@@ -297,48 +392,141 @@ void RecordingSession::handleClick(const Click &click)
     if (frameImage.isNull() || folder_.isEmpty())
         return;
 
-    StepJob job{
-        .inspectionPoint = click.location,
-        .fallbackApp = services_.frontmostApplicationName ? services_.frontmostApplicationName() : std::nullopt,
-        .frame = std::move(frameImage),
-        .clickX = (click.location.x() - frame.left()) / frame.width(),
-        .clickY = (click.location.y() - frame.top()) / frame.height(),
-        .number = ++stepNumber_,
-        .folder = folder_,
-        .isRightClick = click.isRightClick,
-        .timestamp = secondsBetween(*startedAt_, click.time),
-        .inspectTarget = services_.inspectTarget,
-        .makeCaption = services_.makeCaption,
-    };
+    auto job = std::make_shared<StepJob>();
+    job->inspectionPoint = click.location;
+    job->fallbackApp = services_.frontmostApplication ? services_.frontmostApplication() : nullptr;
+    job->clickX = (click.location.x() - frame.left()) / frame.width();
+    job->clickY = (click.location.y() - frame.top()) / frame.height();
+    job->number = ++stepNumber_;
+    job->folder = folder_;
+    job->isRightClick = click.isRightClick;
+    job->timestamp = secondsBetween(*startedAt_, click.time);
+    job->inspectTarget = services_.inspectTarget;
+    job->makeCaption = services_.makeCaption;
+    if (imageBacklog_->load() >= maxImageBacklog) {
+        // The picture stages are behind: rather than keep one more frame waiting
+        // (8 MB at 1080p, 33 MB at 4K), make its JPEG now.
+        job->jpeg = renderStepImage(job->clickX, job->clickY, frameImage, widestStepImage);
+    } else {
+        job->frame = std::move(frameImage);
+    }
     ++pending_;
+    jobs_.push_back(job);
+
     QPointer<RecordingSession> self(this);
-    std::weak_ptr<bool> alive = alive_;
-    QThreadPool *pool = services_.pool ? services_.pool : QThreadPool::globalInstance();
-    pool->start([job = std::move(job), self, alive] {
-        std::optional<Step> step = job.run();
-        if (alive.expired())
-            return;
+    // Whichever stage ends last hands the step to the main thread.
+    auto reportIfDone = [self](const std::shared_ptr<StepJob> &done) {
+        std::optional<Step> step;
+        {
+            std::lock_guard guard(done->lock);
+            if (!done->takeResult(step))
+                return;
+        }
         QMetaObject::invokeMethod(
             self.data(),
-            [self, step = std::move(step)] {
+            [self, done, step = std::move(step)] {
                 if (self)
-                    self->stepDone(step);
+                    self->stepDone(done, step);
             },
             Qt::QueuedConnection);
+    };
+    ++*imageBacklog_;
+    imagePool()->start([job, reportIfDone, backlog = imageBacklog_] {
+        job->runImage();
+        --*backlog;
+        reportIfDone(job);
+    });
+    inspectionPool()->start([job, reportIfDone] {
+        job->runInspection();
+        reportIfDone(job);
     });
 }
 
-void RecordingSession::stepDone(std::optional<Step> step)
+QThreadPool *RecordingSession::imagePool() const
 {
+    return services_.pool ? services_.pool : QThreadPool::globalInstance();
+}
+
+QThreadPool *RecordingSession::inspectionPool()
+{
+    if (services_.pool)
+        return services_.pool;
+    if (!ownInspectionPool_) {
+        // Queries go one by one to the accessibility thread anyway; one caller
+        // keeps the queue here, where a deadline can still drop what waits.
+        ownInspectionPool_ = std::make_unique<QThreadPool>();
+        ownInspectionPool_->setMaxThreadCount(1);
+    }
+    return ownInspectionPool_.get();
+}
+
+void RecordingSession::giveUpWaitingInspections()
+{
+    inspectionDeadline_.reset();
+    const std::vector<std::shared_ptr<StepJob>> waiting = jobs_; // stepDone takes them off jobs_
+    for (const std::shared_ptr<StepJob> &job : waiting) {
+        job->giveUpInspection();
+        std::optional<Step> step;
+        bool done = false;
+        {
+            std::lock_guard guard(job->lock);
+            done = job->takeResult(step);
+        }
+        if (done)
+            stepDone(job, step);
+    }
+}
+
+void RecordingSession::stepDone(const std::shared_ptr<StepJob> &job, std::optional<Step> step)
+{
+    const auto it = std::find(jobs_.begin(), jobs_.end(), job);
+    if (it == jobs_.end())
+        return; // already taken in at the deadline
+    jobs_.erase(it);
     --pending_;
     if (step) {
         steps_.append(std::move(*step));
-        if (phase_.isRecording())
-            saveProgress(); // on disk before anyone is told
-        stepCount_ = int(steps_.size());
-        emit stepCountChanged(stepCount_);
+        unsavedSteps_ = true;
     }
+    saveStepsSoon();
     finishIfDone();
+}
+
+void RecordingSession::saveStepsSoon()
+{
+    if (!unsavedSteps_)
+        return;
+    // guide.json holds every step: saving it once per step of a burst would
+    // write the whole list again and again. Steps that arrive within the
+    // interval go to disk together; the last one waiting never waits.
+    const auto now = services_.scheduler.now();
+    const auto sinceSave = lastSave_ ? now - *lastSave_ : progressSaveInterval;
+    if (pending_ == 0 || sinceSave >= progressSaveInterval) {
+        saveSteps();
+        return;
+    }
+    if (saveTask_)
+        return; // already due
+    saveTask_ = services_.scheduler.postAfter(
+        std::chrono::ceil<std::chrono::milliseconds>(progressSaveInterval - sinceSave), [this] {
+            saveTask_.reset();
+            saveSteps();
+        });
+}
+
+void RecordingSession::saveSteps()
+{
+    if (saveTask_) {
+        services_.scheduler.cancel(*saveTask_);
+        saveTask_.reset();
+    }
+    unsavedSteps_ = false;
+    // On disk before anyone is told, while finishing too: a kill then keeps
+    // every step already made.
+    if (phase_.isRecording() || phase_.isFinishing())
+        saveProgress();
+    stepCount_ = int(steps_.size());
+    emit stepCountChanged(stepCount_);
 }
 
 void RecordingSession::stop()
@@ -347,9 +535,12 @@ void RecordingSession::stop()
         if (runTask_) {
             services_.scheduler.cancel(*runTask_);
             runTask_.reset();
-        } else {
-            startCancelled_ = true; // the engine is starting
         }
+        // An engine start in flight now belongs to no recording.
+        ++generation_;
+        captureWaiting_ = false;
+        folder_.clear();
+        folderLock_.reset(); // the engine's start callback keeps it until the folder goes
         setPhase(Phase::idle());
     } else if (phase_.isRecording()) {
         setPhase(Phase::finishing());
@@ -365,11 +556,16 @@ void RecordingSession::finish()
     }
     clickMonitor_->stop();
     engineStopped_ = false;
+    // Accessibility queries still waiting get a short grace; then the frontmost
+    // application names their steps, so a burst of clicks cannot hold the guide.
+    if (!jobs_.empty())
+        inspectionDeadline_ = services_.scheduler.postAfter(inspectionGraceAfterStop, [this] { giveUpWaitingInspections(); });
     QPointer<RecordingSession> self(this);
     engine_->stop([self] {
         if (!self)
             return;
         self->engineStopped_ = true;
+        self->setEngineBusy(false);
         self->finishIfDone();
     });
 }
@@ -390,6 +586,7 @@ Guide RecordingSession::assembleGuide() const
 
 void RecordingSession::saveProgress()
 {
+    lastSave_ = services_.scheduler.now();
     // A crash or kill mid-recording must not lose what was captured: the folder
     // always holds a readable guide that the next start loads.
     Guide guide = assembleGuide();
@@ -402,13 +599,30 @@ void RecordingSession::finishIfDone()
     if (!phase_.isFinishing() || !engineStopped_ || pending_ > 0)
         return;
     engineStopped_ = false;
+    if (inspectionDeadline_) {
+        services_.scheduler.cancel(*inspectionDeadline_);
+        inspectionDeadline_.reset();
+    }
+    if (saveTask_) {
+        services_.scheduler.cancel(*saveTask_);
+        saveTask_.reset();
+    }
 
     Guide guide = assembleGuide();
     if (!folder_.isEmpty() && QFileInfo(folder_ + QLatin1Char('/') + QLatin1String(videoFileName)).isFile())
         guide.videoFileName = QString::fromLatin1(videoFileName);
-    if (Error error; !services_.store.add(guide, &error))
+    finalSaveFailed_ = false;
+    if (Error error; !services_.store.add(guide, &error)) { // saves every step
+        finalSaveFailed_ = true;
         setErrorMessage(QStringLiteral("Couldn't save the guide: ") + error.why());
+    }
     folderLock_.reset();
+    if (std::exchange(unsavedSteps_, false)) {
+        stepCount_ = int(steps_.size());
+        emit stepCountChanged(stepCount_);
+    }
+    // The recording's frames are gone by now; don't keep their memory.
+    returnFreedMemory();
     setPhase(Phase::idle());
     if (onFinished)
         onFinished(guide);

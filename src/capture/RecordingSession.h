@@ -11,9 +11,12 @@
 #include <QObject>
 #include <QPointF>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QThreadPool;
 
@@ -38,8 +41,11 @@ public:
         std::function<std::optional<ClickTarget>(QPointF point)> inspectTarget;
         // Pure, called on background threads.
         std::function<QString(const ClickTarget &target, bool isRightClick)> makeCaption;
-        // Main thread, cheap: the frontmost application's name, if any.
-        std::function<std::optional<QString>()> frontmostApplicationName;
+        // Main thread, cheap: takes note of the frontmost application now (its
+        // window, not yet its name); the function returned names it later, in the
+        // step's background work, where it may block.
+        using NameLater = std::function<std::optional<QString>()>;
+        std::function<NameLater()> frontmostApplication;
         // Main thread, never prompts.
         std::function<bool()> screenRecordingGranted;
         // Wall clock for the guide's creation time; the monotonic clock is the scheduler's.
@@ -53,6 +59,13 @@ public:
     static constexpr std::chrono::milliseconds repeatWindow{400};
     static constexpr double repeatDistance = 12;
     static constexpr int widestStepImage = 2200;
+    // Steps whose pictures may wait for a background thread with their frame;
+    // beyond, a click's JPEG is made at once.
+    static constexpr int maxImageBacklog = 8;
+    // After Stop, how long accessibility queries still waiting may take.
+    static constexpr std::chrono::milliseconds inspectionGraceAfterStop{2000};
+    // Steps finished within this time of the last save go to disk together.
+    static constexpr std::chrono::milliseconds progressSaveInterval{250};
 
     RecordingSession(Services services, std::unique_ptr<RecordingEngine> engine,
                      std::unique_ptr<ClickMonitor> clickMonitor, QObject *parent = nullptr);
@@ -62,6 +75,8 @@ public:
     int stepCount() const { return stepCount_; }
     double elapsed() const { return elapsed_; } // seconds since capture began
     const std::optional<QString> &errorMessage() const { return errorMessage_; }
+    // The last recording's guide could not be written; it is still handed to onFinished.
+    bool finalSaveFailed() const { return finalSaveFailed_; }
     void clearErrorMessage();
 
     // Called once per saved guide, after the phase is back to idle.
@@ -74,12 +89,17 @@ public:
     void stop();
 
     RecordingEngine &engine() { return *engine_; }
+    // True from an engine start until the engine has failed to start or been
+    // stopped again: a stop in the countdown may leave a start in flight, whose
+    // folder goes only once the engine lets go.
+    bool engineBusy() const { return engineBusy_; }
 
 signals:
     void phaseChanged(kelvo::Phase phase);
     void stepCountChanged(int stepCount);
     void elapsedChanged(double elapsed);
     void errorMessageChanged();
+    void engineBusyChanged(bool busy);
 
 private:
     struct StepJob;
@@ -89,10 +109,18 @@ private:
     void setElapsed(double seconds);
     void countdown(int secondsLeft);
     void beginCapture();
-    void engineStarted(std::optional<QString> error);
+    void engineStarted(std::uint64_t generation, const QString &guideFolder, std::shared_ptr<QLockFile> lock,
+                       std::optional<QString> error);
+    void engineReleased();
+    void setEngineBusy(bool busy);
     void tick();
     void handleClick(const Click &click);
-    void stepDone(std::optional<Step> step);
+    void stepDone(const std::shared_ptr<StepJob> &job, std::optional<Step> step);
+    void giveUpWaitingInspections();
+    void saveStepsSoon();
+    void saveSteps();
+    QThreadPool *imagePool() const;
+    QThreadPool *inspectionPool();
     void finish();
     void finishIfDone();
     Guide assembleGuide() const;
@@ -107,15 +135,26 @@ private:
     int stepCount_ = 0;
     double elapsed_ = 0;
     std::optional<QString> errorMessage_;
+    bool finalSaveFailed_ = false;
 
     std::optional<Scheduler::TaskId> runTask_;
     std::optional<Scheduler::TaskId> tickTask_;
-    bool startCancelled_ = false;
+    // Each start gets a new generation; engine answers for older ones are stale.
+    std::uint64_t generation_ = 0;
+    bool engineBusy_ = false;     // from an engine start until it failed or was stopped again
+    bool captureWaiting_ = false; // the countdown ended while engineBusy_
     int pending_ = 0;
+    std::vector<std::shared_ptr<StepJob>> jobs_; // pending, in click order
+    std::shared_ptr<std::atomic<int>> imageBacklog_ = std::make_shared<std::atomic<int>>(0);
+    std::unique_ptr<QThreadPool> ownInspectionPool_;
+    std::optional<Scheduler::TaskId> inspectionDeadline_;
+    bool unsavedSteps_ = false;
+    std::optional<Scheduler::Clock::time_point> lastSave_;
+    std::optional<Scheduler::TaskId> saveTask_;
     bool engineStopped_ = false;
     QUuid guideID_;
     QString folder_;
-    std::unique_ptr<QLockFile> folderLock_; // from the folder's creation to the final save
+    std::shared_ptr<QLockFile> folderLock_; // from the folder's creation to the final save
     std::optional<Scheduler::Clock::time_point> startedAt_;
     QDateTime startedAtDate_;
     std::optional<QRect> targetFrame_;

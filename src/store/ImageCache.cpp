@@ -9,6 +9,8 @@
 #include <QMutexLocker>
 #include <QPointer>
 
+#include <memory>
+
 namespace kelvo {
 
 ImageCache::ImageCache(qsizetype byteLimit)
@@ -21,10 +23,26 @@ ImageCache::~ImageCache()
     pool_.waitForDone();
 }
 
+namespace {
+std::unique_ptr<ImageCache> sharedInstance;
+
+void releaseShared()
+{
+    sharedInstance.reset();
+}
+} // namespace
+
 ImageCache &ImageCache::shared()
 {
-    static ImageCache instance;
-    return instance;
+    if (!sharedInstance) {
+        sharedInstance = std::make_unique<ImageCache>();
+        // Its decoders post their results to the application object: the cache
+        // (and its waiting for them) must end while that object still exists,
+        // not among the static objects destroyed after main has returned.
+        if (QCoreApplication::instance())
+            qAddPostRoutine(&releaseShared);
+    }
+    return *sharedInstance;
 }
 
 QString ImageCache::key(const QString &path, int maxPixel)
@@ -47,8 +65,11 @@ void ImageCache::loadImage(const QString &path, int maxPixel, QObject *context, 
     // the receiver is checked there: never from the decoding thread while it may be
     // in the middle of being destroyed.
     auto deliver = [receiver, done = std::move(done)](const std::optional<QImage> &image) {
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application)
+            return; // no event loop to deliver to: nobody is waiting
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
+            application,
             [receiver, done, image] {
                 if (receiver)
                     done(image);

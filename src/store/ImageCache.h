@@ -26,7 +26,8 @@ public:
     ImageCache(const ImageCache &) = delete;
     ImageCache &operator=(const ImageCache &) = delete;
 
-    // The application's one cache, created on first use.
+    // The application's one cache, created on first use and ended with the
+    // application object (before it is gone).
     static ImageCache &shared();
 
     // "path#maxPixel".

@@ -8,6 +8,7 @@
 #include "store/GuideStore.h"
 #include "support/QtPrinters.h"
 #include "support/TempDataDir.h"
+#include "support/Wait.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,18 +21,7 @@
 namespace kelvo {
 namespace {
 
-// Runs the event loop until condition holds or the time is up.
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 20000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
+using test::waitFor;
 
 // xdotool runs beside the event loop, which must go on to receive the key.
 void pressHotKey()

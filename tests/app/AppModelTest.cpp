@@ -87,7 +87,7 @@ protected:
             .displays = displays,
             .inspectTarget = [](QPointF) { return std::optional<ClickTarget>(); },
             .makeCaption = [](const ClickTarget &, bool) { return QStringLiteral("Click here"); },
-            .frontmostApplicationName = [] { return std::optional<QString>(); },
+            .frontmostApplication = [] { return RecordingSession::Services::NameLater(); },
             .screenRecordingGranted = [grants] { return grants->screenRecording(); },
             .pool = &pool,
         };

@@ -5,10 +5,11 @@
 #include "capture/RecordingSession.h"
 #include "store/GuideStore.h"
 #include "support/ManualScheduler.h"
+#include "support/DesktopWindows.h"
 #include "support/TempDataDir.h"
+#include "support/Wait.h"
 #include "support/capture/FakeCapture.h"
 
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -69,19 +70,6 @@ xcb_window_t activeWindow()
     return active.isEmpty() ? xcb_window_t{XCB_WINDOW_NONE} : active.first();
 }
 
-// Runs the event loop until condition holds or the timeout passes. (QTest's QTRY
-// macros would return without telling GoogleTest.)
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 // Counts the mouse presses a widget receives.
 class PressCounter : public QObject {
 public:
@@ -102,10 +90,10 @@ quint32 currentDesktop()
 }
 
 // Asks the window manager to switch desktops and waits until it has.
-bool switchToDesktop(quint32 desktop)
+::testing::AssertionResult switchToDesktop(quint32 desktop)
 {
-    if (!waitUntil([] { return property(rootWindow(), "_NET_NUMBER_OF_DESKTOPS", XCB_ATOM_CARDINAL).value(0) > 1; }))
-        return false;
+    if (auto several = test::waitFor([] { return property(rootWindow(), "_NET_NUMBER_OF_DESKTOPS", XCB_ATOM_CARDINAL).value(0) > 1; }); !several)
+        return several << "; the window manager offers a single desktop";
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
@@ -117,7 +105,9 @@ bool switchToDesktop(quint32 desktop)
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char *>(&message));
     xcb_flush(connection());
-    return waitUntil([desktop] { return currentDesktop() == desktop; });
+    if (auto switched = test::waitFor([desktop] { return currentDesktop() == desktop; }); !switched)
+        return switched << "; still on desktop " << currentDesktop() << ", not " << desktop;
+    return ::testing::AssertionSuccess();
 }
 
 bool xdotool(const QStringList &arguments)
@@ -163,7 +153,7 @@ TEST_F(HUDDesktopTest, OnEveryWorkspaceAboveOthersAtTheTopCentre)
 
     const QPoint home = HUDController::topCentre(QGuiApplication::primaryScreen()->availableGeometry(), QSize(340, 54));
     EXPECT_EQ(home, QPoint(790, 12));
-    EXPECT_TRUE(waitUntil([&] { return panel->geometry() == QRect(home, QSize(340, 54)); }));
+    EXPECT_TRUE(test::waitFor([&] { return panel->geometry() == QRect(home, QSize(340, 54)); }));
     EXPECT_EQ(hud.view()->primaryText(), QString::fromUtf8("Starting in 3…"));
 
     // Still shown on another desktop.
@@ -182,9 +172,8 @@ TEST_F(HUDDesktopTest, ClickingCancelLeavesTheActiveWindowAlone)
     other.setGeometry(200, 300, 400, 300);
     other.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
-    other.activateWindow();
     const auto otherId = static_cast<xcb_window_t>(other.winId());
-    EXPECT_TRUE(waitUntil([&] { return activeWindow() == otherId; }));
+    ASSERT_TRUE(test::DesktopWindows().activate(otherId, test::desktopPatienceMs));
 
     HUDController hud(*session);
     session->onPhaseChange = [&](Phase phase) {
@@ -195,13 +184,13 @@ TEST_F(HUDDesktopTest, ClickingCancelLeavesTheActiveWindowAlone)
     };
     session->start();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(hud.panel()));
-    EXPECT_TRUE(waitUntil([&] { return hud.panel()->pos() == QPoint(790, 12); }));
+    EXPECT_TRUE(test::waitFor([&] { return hud.panel()->pos() == QPoint(790, 12); }));
     EXPECT_EQ(activeWindow(), otherId);
 
     NeuButton *cancel = hud.view()->cancelButton();
     const QPoint centre = cancel->mapToGlobal(cancel->rect().center());
     ASSERT_TRUE(xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}));
-    EXPECT_TRUE(waitUntil([&] { return session->phase().isIdle(); }));
+    EXPECT_TRUE(test::waitFor([&] { return session->phase().isIdle(); }));
     EXPECT_FALSE(hud.panel()->isVisible());
     EXPECT_EQ(activeWindow(), otherId);
 }
@@ -211,23 +200,23 @@ TEST_F(HUDDesktopTest, DraggedAwayAndBackAtTheNextRecording)
     HUDController hud(*session);
     hud.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(hud.panel()));
-    EXPECT_TRUE(waitUntil([&] { return hud.panel()->pos() == QPoint(790, 12); }));
+    EXPECT_TRUE(test::waitFor([&] { return hud.panel()->pos() == QPoint(790, 12); }));
     // Drag by the capsule's background, left of the text.
     // Each step waits for Kelvo to see the last one: xdotool blocks the event loop.
     const QPoint grip = hud.panel()->mapToGlobal(QPoint(8, 27));
     PressCounter counter;
     hud.view()->installEventFilter(&counter);
     ASSERT_TRUE(xdotool({"mousemove", QString::number(grip.x()), QString::number(grip.y()), "mousedown", "1"}));
-    ASSERT_TRUE(waitUntil([&] { return counter.presses == 1; }));
+    ASSERT_TRUE(test::waitFor([&] { return counter.presses == 1; }));
     // The window manager moves the window live but tells Kelvo where it went only
     // when the drag ends.
     for (int step = 1; step <= 5; ++step)
         ASSERT_TRUE(xdotool({"mousemove", QString::number(grip.x() + 60 * step), QString::number(grip.y() + 100 * step)}));
     ASSERT_TRUE(xdotool({"mouseup", "1"}));
-    EXPECT_TRUE(waitUntil([&] { return hud.panel()->pos().y() > 200; }));
+    EXPECT_TRUE(test::waitFor([&] { return hud.panel()->pos().y() > 200; }));
     hud.hide();
     hud.show();
-    EXPECT_TRUE(waitUntil([&] { return hud.panel()->pos() == QPoint(790, 12); }));
+    EXPECT_TRUE(test::waitFor([&] { return hud.panel()->pos() == QPoint(790, 12); }));
 }
 
 } // namespace

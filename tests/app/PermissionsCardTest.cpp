@@ -1,8 +1,11 @@
 #include "app/permissions/PermissionsCard.h"
+#include "capture/Permissions.h"
 #include "support/ManualScheduler.h"
 
 #include <QLabel>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include "support/QtPrinters.h"
 
@@ -101,33 +104,64 @@ TEST(PermissionBadge, ColoursFollowTheGrant)
     EXPECT_LT(blue.red(), 80);
 }
 
-TEST(PermissionsRefresher, EveryIntervalWhileShownAndAtOnceOnActivation)
+TEST(PermissionsRefresher, WhenShownAndOnActivationNeverOnATimer)
 {
     test::ManualScheduler scheduler;
     int refreshes = 0;
-    PermissionsRefresher refresher(scheduler, [&] { ++refreshes; });
-    scheduler.advance(5000ms);
-    EXPECT_EQ(refreshes, 0); // not shown
-
+    PermissionsRefresher refresher([&] { ++refreshes; });
     QWidget window;
     refresher.watch(&window);
+    EXPECT_EQ(refreshes, 0); // not shown
+
     window.show();
     EXPECT_TRUE(refresher.isShown());
-    scheduler.advance(1499ms);
-    EXPECT_EQ(refreshes, 0);
-    scheduler.advance(1ms);
     EXPECT_EQ(refreshes, 1);
-    scheduler.advance(3000ms);
-    EXPECT_EQ(refreshes, 3);
+    scheduler.advance(60000ms);
+    EXPECT_EQ(refreshes, 1) << "no polling while shown";
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
 
     refresher.applicationBecameActive();
-    EXPECT_EQ(refreshes, 4);
-
+    EXPECT_EQ(refreshes, 2);
     window.hide();
     EXPECT_FALSE(refresher.isShown());
-    scheduler.advance(10000ms);
-    EXPECT_EQ(refreshes, 4);
-    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    window.show();
+    EXPECT_EQ(refreshes, 3);
+}
+
+// The accessibility bus announces a switch; Permissions takes it from there.
+class AnnouncingProbe final : public PermissionProbe {
+public:
+    bool enabled = false;
+    int reads = 0;
+    std::function<void(bool)> announce;
+    bool screenRecording() override { return true; }
+    bool accessibility() override
+    {
+        ++reads;
+        return enabled;
+    }
+    bool requestAccessibility() override { return enabled = true; }
+    void watchAccessibility(std::function<void(bool)> changed) override { announce = std::move(changed); }
+};
+
+TEST(Permissions, FollowTheDesktopsAnnouncementsWithoutAsking)
+{
+    AnnouncingProbe probe;
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("kelvo.ini")), QSettings::IniFormat);
+    auto permissions = std::make_unique<Permissions>(probe, settings);
+    ASSERT_TRUE(probe.announce);
+    QList<bool> changes;
+    QObject::connect(permissions.get(), &Permissions::accessibilityChanged, [&](bool on) { changes << on; });
+    const int readsBefore = probe.reads;
+    probe.announce(true);
+    EXPECT_TRUE(permissions->accessibility());
+    probe.announce(true); // no change, no signal
+    probe.announce(false);
+    EXPECT_EQ(changes, (QList<bool>{true, false}));
+    EXPECT_EQ(probe.reads, readsBefore) << "the announcement carries the value";
+    permissions.reset();
+    probe.announce(true); // after Permissions is gone: ignored
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <signal.h>
 
 namespace kelvo {
 namespace {
@@ -231,6 +232,20 @@ TEST_F(RecordCommand, ASecondsLimitEndsTheRecordingAndBadArgumentsAreRefused)
         Recorder refused(bad);
         ASSERT_TRUE(refused.process.waitForFinished(30000));
         EXPECT_EQ(refused.process.exitCode(), 2);
+    }
+}
+
+TEST_F(RecordCommand, CtrlCOrSigtermInTheCountdownEndsItLeavingNothing)
+{
+    for (const auto &[signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 0}}) {
+        SCOPED_TRACE(signal);
+        Recorder recorder({});
+        ASSERT_TRUE(recorder.waitForLine(QString::fromUtf8("Starting in 3…")));
+        ASSERT_EQ(::kill(pid_t(recorder.process.processId()), signal), 0);
+        ASSERT_TRUE(recorder.process.waitForFinished(30000)) << "the countdown ignored the signal";
+        EXPECT_EQ(recorder.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(recorder.process.exitCode(), status);
+        EXPECT_TRUE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     }
 }
 

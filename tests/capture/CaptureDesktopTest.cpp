@@ -8,7 +8,10 @@
 #include "capture/x11/X11DisplayProvider.h"
 #include "capture/x11/X11RecordingEngine.h"
 #include "capture/x11/XcbUtil.h"
+
+#include <xcb/composite.h>
 #include "model/QtScheduler.h"
+#include "support/Wait.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -39,19 +42,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs the event loop until pred holds or the time is up.
-template <typename Pred>
-bool waitFor(Pred pred, int timeoutMs = 20000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qSleep(5);
-    }
-    return true;
-}
+using test::waitFor;
 
 // Runs xdotool while the event loop keeps going, so each press is handled
 // while the pointer is still where xdotool put it.
@@ -138,7 +129,7 @@ private:
 
 class CaptureDesktopTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(x11::redirectTopLevelsForCapture()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(x11::compositeAvailable()); }
     void SetUp() override
     {
         const auto primary = X11DisplayProvider().primaryDisplay();
@@ -379,7 +370,7 @@ bool stopEngine(X11RecordingEngine &engine)
 {
     bool stopped = false;
     engine.stop([&] { stopped = true; });
-    return waitFor([&] { return stopped; }, 15000);
+    return bool(waitFor([&] { return stopped; }, 15000));
 }
 
 QString ffprobe(const QStringList &args)
@@ -633,6 +624,60 @@ TEST_F(CaptureDesktopTest, KelvosOwnWindowIsAbsentFromFramesAndVideo)
     ASSERT_FALSE(first.isNull());
     for (const QPoint &p : probes)
         EXPECT_TRUE(near(first.pixel(p), beneath)) << p.x() << "," << p.y() << " " << describe(first.pixel(p));
+}
+
+// Whether the server draws the window off screen (Composite redirection): only
+// then can a picture of it be named.
+bool redirected(xcb_window_t window)
+{
+    auto open = x11::connectToDisplay();
+    if (!open)
+        return false;
+    xcb_connection_t *c = open->connection.get();
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    x11::Reply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, window, pixmap)));
+    if (error)
+        return false;
+    xcb_free_pixmap(c, pixmap);
+    return true;
+}
+
+xcb_window_t topLevelAt(QPoint point)
+{
+    auto open = x11::connectToDisplay();
+    if (!open)
+        return XCB_WINDOW_NONE;
+    xcb_connection_t *c = open->connection.get();
+    x11::Reply<xcb_translate_coordinates_reply_t> r(xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, open->screen->root, open->screen->root, int16_t(point.x()), int16_t(point.y())),
+        nullptr));
+    return r ? r->child : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+TEST_F(CaptureDesktopTest, WindowsAreRedirectedOnlyWhileARecordingRuns)
+{
+    const QRect rect(300, 600, 240, 160);
+    OtherWindow other(rect, QColor(20, 140, 140), false);
+    ASSERT_TRUE(other.ready());
+    const xcb_window_t window = topLevelAt(rect.center());
+    ASSERT_NE(window, xcb_window_t{XCB_WINDOW_NONE});
+
+    X11RecordingEngine engine(scheduler);
+    EXPECT_TRUE(engine.excludesOwnWindows()) << "Composite is there, ready to use";
+    EXPECT_FALSE(redirected(window)) << "idle: the desktop draws as it would without Kelvo";
+    QTemporaryDir dir;
+    ASSERT_FALSE(startEngine(engine, display.id, dir.filePath("video.mov")).error);
+    EXPECT_TRUE(redirected(window)) << "recording";
+    EXPECT_TRUE(engine.excludesOwnWindows());
+    ASSERT_TRUE(stopEngine(engine));
+    EXPECT_TRUE(waitFor([&] { return !redirected(window); })) << "still redirected after the recording";
+
+    // And again for the next recording on the same engine.
+    ASSERT_FALSE(startEngine(engine, display.id, dir.filePath("video2.mov")).error);
+    EXPECT_TRUE(redirected(window));
+    ASSERT_TRUE(stopEngine(engine));
+    EXPECT_TRUE(waitFor([&] { return !redirected(window); }));
 }
 
 TEST_F(CaptureDesktopTest, AnimationHiddenUnderKelvosWindowStillMakesFrames)

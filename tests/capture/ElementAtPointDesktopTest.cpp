@@ -205,6 +205,11 @@ TEST_F(WidgetFactory, ApplicationNamesComeFromTheDesktopEntry)
     x11::X11ApplicationNames names(&atspi::AtspiClickTargetFinder::accessibleApplicationName);
     EXPECT_EQ(names.applicationName(factory->processId()), factoryName);
     EXPECT_EQ(names.frontmostApplicationName(), factoryName);
+    // In two halves, as a click takes it: the window now, its name later.
+    const unsigned active = names.activeWindow();
+    EXPECT_NE(active, 0u);
+    EXPECT_EQ(names.applicationOfWindow(active), factoryName);
+    EXPECT_EQ(names.applicationOfWindow(0), std::nullopt);
     EXPECT_EQ(names.applicationName(0), std::nullopt);
     EXPECT_EQ(names.applicationName(4194304 + 17), std::nullopt) << "beyond the largest process id";
 }

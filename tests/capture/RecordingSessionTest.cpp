@@ -5,19 +5,26 @@
 #include "store/GuideStore.h"
 #include "support/ManualScheduler.h"
 #include "support/TempDataDir.h"
+#include "support/Wait.h"
 #include "support/capture/FakeCapture.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QThread>
 #include <QThreadPool>
 
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
 #include <latch>
+#include <memory>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -38,6 +45,8 @@ protected:
                            QStringLiteral("Editor")};
     };
     QList<QPointF> inspectedPoints;
+    QList<QThread *> frontmostNotedOn;
+    QList<QThread *> frontmostNamedOn;
     QMutex inspectedLock;
 
     test::FakeRecordingEngine *engine = nullptr;
@@ -53,6 +62,7 @@ protected:
         engine = ownedEngine.get();
         monitor = ownedMonitor.get();
         engine->setFrame(frameOf(1920, 1080));
+        pool.setMaxThreadCount(4); // stages that block (inspections) leave room for the others
         RecordingSession::Services services{
             .store = store,
             .scheduler = scheduler,
@@ -67,7 +77,15 @@ protected:
                 },
             .makeCaption = [](const ClickTarget &target,
                               bool right) { return (right ? "right:" : "left:") + target.label.value_or("-"); },
-            .frontmostApplicationName = [this] { return frontmost; },
+            .frontmostApplication =
+                [this] {
+                    frontmostNotedOn.append(QThread::currentThread());
+                    return [this, noted = frontmost] {
+                        QMutexLocker lock(&inspectedLock);
+                        frontmostNamedOn.append(QThread::currentThread());
+                        return noted;
+                    };
+                },
             .screenRecordingGranted = [this] { return granted; },
             .currentDateTime = [] { return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53), Qt::UTC); },
             .pool = &pool,
@@ -183,6 +201,74 @@ TEST_F(RecordingSessionTest, StopWhileTheEngineStartsKeepsNothing)
     EXPECT_TRUE(finished.isEmpty());
 }
 
+// A quick double press of the hot key: stop and start again while the first
+// start's engine is still starting. Its late answer must not move the new
+// recording on.
+TEST_F(RecordingSessionTest, AStartAnsweredAfterStopAndRestartIsDiscarded)
+{
+    engine->completeStartAtOnce = false;
+    session->start();
+    scheduler.advance(3s);
+    session->stop();
+    session->start();
+    ASSERT_EQ(session->phase(), Phase::countdown(3));
+    engine->completeStart(); // the first start succeeds, late
+    EXPECT_EQ(session->phase(), Phase::countdown(3)) << "the new countdown goes on";
+    EXPECT_EQ(engine->log->stops, 1) << "the stale capture is stopped again";
+    EXPECT_FALSE(*monitor->running);
+    EXPECT_TRUE(QDir(data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
+        << "the stale start's folder is removed";
+
+    scheduler.advance(3s);
+    engine->completeStart();
+    EXPECT_EQ(session->phase(), Phase::recording());
+    EXPECT_EQ(engine->log->refusedStarts, 0);
+    EXPECT_FALSE(session->errorMessage());
+    EXPECT_EQ(QDir(data.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+    const Guide guide = stopAndGetGuide();
+    EXPECT_TRUE(QFileInfo::exists(folderOf(guide) + "/video.mov"));
+}
+
+TEST_F(RecordingSessionTest, ANewCountdownWaitsForTheEngineToLetGoOfAStaleStart)
+{
+    engine->completeStartAtOnce = false;
+    engine->completeStopAtOnce = false;
+    session->start();
+    scheduler.advance(3s);
+    session->stop();
+    session->start();
+    scheduler.advance(3s); // the new countdown ends before the old start answers
+    EXPECT_EQ(session->phase(), Phase::countdown(1));
+    EXPECT_EQ(engine->log->starts, 1);
+    engine->completeStart();
+    ASSERT_TRUE(engine->stopPending());
+    EXPECT_EQ(engine->log->starts, 1) << "no start while the engine still holds the old one";
+    engine->completeStop();
+    EXPECT_EQ(engine->log->starts, 2);
+    engine->completeStart();
+    EXPECT_EQ(session->phase(), Phase::recording());
+    EXPECT_EQ(engine->log->refusedStarts, 0);
+    EXPECT_FALSE(session->errorMessage());
+    EXPECT_EQ(QDir(data.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+}
+
+TEST_F(RecordingSessionTest, AStaleStartsFailureIsNotTheNewRecordingsError)
+{
+    engine->completeStartAtOnce = false;
+    session->start();
+    scheduler.advance(3s);
+    session->stop();
+    session->start();
+    engine->startError = QStringLiteral("Couldn't capture the screen.");
+    engine->completeStart();
+    EXPECT_EQ(session->phase(), Phase::countdown(3));
+    EXPECT_FALSE(session->errorMessage());
+    engine->startError.reset();
+    scheduler.advance(3s);
+    engine->completeStart();
+    EXPECT_EQ(session->phase(), Phase::recording());
+}
+
 TEST_F(RecordingSessionTest, FailuresToStartAreReportedAndCleanedUp)
 {
     engine->startError = QStringLiteral("Couldn't find the display to record.");
@@ -214,7 +300,7 @@ TEST_F(RecordingSessionTest, FolderThatCannotBeMadeIsReported)
                                         .displays = displays,
                                         .inspectTarget = {},
                                         .makeCaption = {},
-                                        .frontmostApplicationName = {},
+                                        .frontmostApplication = {},
                                         .screenRecordingGranted = [] { return true; },
                                         .pool = &pool};
     auto fakeEngine = std::make_unique<test::FakeRecordingEngine>();
@@ -342,6 +428,24 @@ TEST_F(RecordingSessionTest, WithoutAnElementTheFrontmostApplicationNamesTheStep
     EXPECT_FALSE(guide.steps[1].appName) << "both sources absent";
 }
 
+// Naming an application can block (desktop files, the accessibility bus): only
+// the noting happens on the main thread, at the click.
+TEST_F(RecordingSessionTest, TheFrontmostApplicationIsNotedAtTheClickAndNamedInTheBackground)
+{
+    inspect = [](QPointF) { return std::optional<ClickTarget>(); };
+    startRecording();
+    click(10, 10);
+    frontmost = QStringLiteral("Came to the front later");
+    settle();
+    const Guide guide = stopAndGetGuide();
+    ASSERT_EQ(guide.steps.size(), 1);
+    EXPECT_EQ(guide.steps[0].appName, "Frontmost App");
+    EXPECT_EQ(frontmostNotedOn, QList<QThread *>{QThread::currentThread()});
+    QMutexLocker lock(&inspectedLock);
+    ASSERT_EQ(frontmostNamedOn.size(), 1);
+    EXPECT_NE(frontmostNamedOn.first(), QThread::currentThread());
+}
+
 TEST_F(RecordingSessionTest, StepsFinishingOutOfOrderAreSortedByTime)
 {
     std::latch secondDone(1);
@@ -362,6 +466,119 @@ TEST_F(RecordingSessionTest, StepsFinishingOutOfOrderAreSortedByTime)
     ASSERT_EQ(guide.steps.size(), 2);
     EXPECT_EQ(guide.steps[0].imageFileName, "step-1.jpg");
     EXPECT_EQ(guide.steps[1].imageFileName, "step-2.jpg");
+}
+
+// Frames whose pixels say when they are let go.
+struct FrameCounter {
+    std::atomic<int> alive = 0;
+    static void release(void *info)
+    {
+        auto *counter = static_cast<FrameCounter *>(info);
+        --counter->alive;
+    }
+    QImage frame(std::vector<std::unique_ptr<uchar[]>> &buffers, int width, int height)
+    {
+        buffers.push_back(std::make_unique<uchar[]>(std::size_t(width) * height * 4));
+        std::memset(buffers.back().get(), 0x60, std::size_t(width) * height * 4);
+        ++alive;
+        return QImage(buffers.back().get(), width, height, width * 4, QImage::Format_RGB32, &FrameCounter::release, this);
+    }
+};
+
+TEST_F(RecordingSessionTest, ABurstOfClicksKeepsOnlyAFewFramesWaiting)
+{
+    FrameCounter counter;
+    std::vector<std::unique_ptr<uchar[]>> buffers;
+    startRecording();
+    // The picture stages cannot run: every worker is busy.
+    std::latch unblock(1);
+    std::atomic<int> blocked = 0;
+    for (int i = 0; i < pool.maxThreadCount(); ++i) {
+        pool.start([&] {
+            ++blocked;
+            unblock.wait();
+        });
+    }
+    const int clicks = 3 * RecordingSession::maxImageBacklog;
+    for (int i = 0; i < clicks; ++i) {
+        engine->setFrame(counter.frame(buffers, 1280, 720)); // the screen changes at every click
+        click(20 + 40 * i, 300, 500ms);
+    }
+    engine->setFrame(QImage());
+    EXPECT_LE(counter.alive.load(), RecordingSession::maxImageBacklog)
+        << "frames beyond the backlog became JPEGs at once";
+    unblock.count_down();
+    settle();
+    EXPECT_EQ(counter.alive.load(), 0) << "every frame let go once its picture is written";
+    const Guide guide = stopAndGetGuide();
+    ASSERT_EQ(guide.steps.size(), clicks) << "every click still makes its step";
+    for (const Step &step : guide.steps)
+        EXPECT_TRUE(QImageReader(folderOf(guide) + "/" + step.imageFileName).canRead()) << step.imageFileName.toStdString();
+}
+
+TEST_F(RecordingSessionTest, AfterStopWaitingQueriesGetAGraceThenTheFrontmostApplicationNamesTheStep)
+{
+    std::latch release(1);
+    inspect = [&](QPointF) {
+        release.wait(); // an application that does not answer
+        return std::optional<ClickTarget>(ClickTarget{"AXButton", "Late", {}, "Late App"});
+    };
+    startRecording();
+    click(100, 100);
+    click(900, 100);
+    // Both pictures are on disk; both queries still wait.
+    const QString folder = data.filePath(QDir(data.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0));
+    ASSERT_TRUE(test::waitFor(
+        [&] { return QFileInfo::exists(folder + "/step-1.jpg") && QFileInfo::exists(folder + "/step-2.jpg"); }))
+        << "the pictures were never written";
+
+    session->stop();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(session->phase(), Phase::finishing());
+    scheduler.advance(RecordingSession::inspectionGraceAfterStop - 1ms);
+    EXPECT_EQ(session->phase(), Phase::finishing());
+    scheduler.advance(1ms);
+    EXPECT_EQ(session->phase(), Phase::idle()) << "the finish does not wait for the accessibility bus";
+    ASSERT_EQ(finished.size(), 1);
+    const Guide guide = *finished.first();
+    ASSERT_EQ(guide.steps.size(), 2);
+    for (const Step &step : guide.steps) {
+        EXPECT_EQ(step.appName, "Frontmost App");
+        EXPECT_EQ(step.caption, "left:-");
+    }
+    release.count_down(); // the late answers change nothing
+    settle();
+    EXPECT_EQ(finished.size(), 1);
+    EXPECT_EQ(store.guides().first(), guide);
+}
+
+TEST_F(RecordingSessionTest, StepsMadeWhileFinishingAreSavedAsTheyCome)
+{
+    std::latch release(1);
+    std::atomic<int> calls = 0;
+    inspect = [&](QPointF) {
+        if (calls++ == 1)
+            release.wait(); // the second click's query is slow
+        return std::optional<ClickTarget>(ClickTarget{"AXButton", "Save", {}, "Editor"});
+    };
+    engine->completeStopAtOnce = false; // the video takes its time to finish
+    startRecording();
+    click(100, 100);
+    click(900, 100);
+    ASSERT_TRUE(test::waitFor([&] { return session->stepCount() == 1; }));
+    session->stop();
+    release.count_down();
+    ASSERT_TRUE(test::waitFor([&] { return session->stepCount() == 2; }));
+    ASSERT_EQ(session->phase(), Phase::finishing());
+    // Were the process killed now, the guide on disk would hold both steps.
+    const QString folder = data.filePath(QDir(data.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).value(0));
+    QFile document(folder + "/guide.json");
+    ASSERT_TRUE(document.open(QIODevice::ReadOnly));
+    const std::optional<Guide> onDisk = decodeGuide(document.readAll());
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->steps.size(), 2);
+    engine->completeStop();
+    EXPECT_EQ(session->phase(), Phase::idle());
 }
 
 TEST_F(RecordingSessionTest, AFailedStepKeepsItsNumberUsed)

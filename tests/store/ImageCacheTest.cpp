@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImageWriter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -148,6 +149,19 @@ TEST_F(ImageCacheTest, NoCallbackOnceTheReceiverIsGone)
     EXPECT_TRUE(load(cache, path, 200));
     QCoreApplication::processEvents();
     EXPECT_FALSE(called);
+}
+
+TEST_F(ImageCacheTest, TheSharedCacheEndsWithTheApplication)
+{
+    QStringList arguments;
+    for (int i = 0; i < 3; ++i)
+        arguments << writeJpeg(QStringLiteral("shot-%1.jpg").arg(i), QSize(1600, 1000));
+    QProcess helper;
+    helper.start(QStringLiteral(KELVO_SHARED_CACHE_AT_EXIT), arguments);
+    ASSERT_TRUE(helper.waitForFinished(60000));
+    EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit) << "crashed at exit";
+    EXPECT_EQ(helper.exitCode(), 0) << helper.readAllStandardOutput().toStdString();
+    EXPECT_EQ(helper.readAllStandardError(), QByteArray()) << "no warnings at exit";
 }
 
 } // namespace

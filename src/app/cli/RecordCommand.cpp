@@ -1,6 +1,7 @@
 // `kelvo record [--seconds N]`: one recording from a terminal, without windows.
 #include "app/DesktopServices.h"
 #include "app/cli/Cli.h"
+#include "app/cli/RecordRun.h"
 #include "app/settings/PrivateSettings.h"
 
 #include "capture/GlobalHotKey.h"
@@ -23,9 +24,9 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int)
+void onSignal(int signal)
 {
-    const char byte = 1;
+    const auto byte = static_cast<unsigned char>(signal);
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
@@ -58,64 +59,39 @@ int runRecord(const QStringList &arguments)
     DesktopCapture capture = makeDesktopCapture(store, scheduler, settings);
     RecordingSession &session = *capture.session;
 
-    // Ctrl+C and SIGTERM end the recording as Stop does, and the guide is kept.
+    RecordRun *running = nullptr; // set below; the hot key fires only from the event loop
+    const auto hotKey = GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier,
+                                             [&running] {
+                                                 if (running)
+                                                     running->stopRequested();
+                                             });
+    RecordRun run(session, scheduler, seconds, bool(hotKey),
+                  {.out = [](const QString &line) { printLine(stdout, line); },
+                   .err = [](const QString &line) { printLine(stderr, line); },
+                   .exit = [](int status) { QCoreApplication::exit(status); }});
+    running = &run;
+
+    // Signals arrive through a pipe, so they are handled on the main thread.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return 1;
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
-        char byte;
-        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
-        session.stop();
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&run] {
+        unsigned char signal = 0;
+        if (::read(signalPipe[0], &signal, 1) == 1)
+            run.signalReceived(signal);
     });
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    const auto hotKey = GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier,
-                                             [&session] { session.stop(); });
-
-    int status = 0;
-    QObject::connect(&session, &RecordingSession::phaseChanged, [&](Phase phase) {
-        if (phase.isCountdown()) {
-            printLine(stdout, QStringLiteral("Starting in %1…").arg(phase.secondsLeft));
-        } else if (phase.isRecording()) {
-            printLine(stdout, hotKey ? QStringLiteral("Recording. Press Ctrl+C or Ctrl+Alt+Super+R to stop.")
-                                     : QStringLiteral("Recording. Press Ctrl+C to stop."));
-            if (seconds)
-                scheduler.postAfter(std::chrono::seconds(*seconds), [&session] { session.stop(); });
-        } else if (phase.isFinishing()) {
-            printLine(stdout, QStringLiteral("Finishing…"));
-        } else if (phase.isIdle() && session.errorMessage()) {
-            status = 1;
-        }
-    });
-    QObject::connect(&session, &RecordingSession::stepCountChanged, [](int count) {
-        printLine(stdout, QStringLiteral("Steps: %1").arg(count));
-    });
-    QObject::connect(&session, &RecordingSession::errorMessageChanged, [&session] {
-        if (session.errorMessage())
-            printLine(stderr, QStringLiteral("kelvo: ") + *session.errorMessage());
-    });
-    session.onFinished = [](const std::optional<Guide> &guide) {
-        if (guide)
-            printLine(stdout, uuidText(guide->id));
-        QCoreApplication::exit(0);
-    };
-    QObject::connect(&session, &RecordingSession::phaseChanged, [&](Phase phase) {
-        // A failed start returns to idle without a guide.
-        if (phase.isIdle() && status != 0)
-            QCoreApplication::exit(status);
-    });
-
     capture.permissions->refresh();
-    session.start();
-    if (session.phase().isIdle()) // not allowed to record
+    if (!run.start()) // not allowed to record
         return 1;
     const int result = QCoreApplication::exec();
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);
-    return result != 0 ? result : status;
+    return result;
 }
 
 } // namespace kelvo::cli

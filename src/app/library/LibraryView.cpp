@@ -135,14 +135,15 @@ void EmptyStateView::updateCard()
 
 // --- LibraryView ----------------------------------------------------------------
 
-LibraryView::LibraryView(AppModel &model, Scheduler &scheduler, Services services, QWidget *parent)
+LibraryView::LibraryView(AppModel &model, Scheduler & /*unused since permissions stopped polling*/, Services services,
+                         QWidget *parent)
     : NeuSurface(parent)
     , model_(model)
     , services_(std::move(services))
     , sidebar_(new SidebarView(model, this))
     , detail_(new QVBoxLayout)
     , emptyState_(new EmptyStateView(model, this))
-    , refresher_(new PermissionsRefresher(scheduler, [this] { model_.permissions().refresh(); }, this))
+    , refresher_(new PermissionsRefresher([this] { model_.permissions().refresh(); }, this))
 {
     if (!services_.alerter) {
         ownAlerter_ = std::make_unique<MessageBoxAlerter>();

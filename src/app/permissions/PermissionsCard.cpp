@@ -206,9 +206,8 @@ void PermissionsCard::updateNotes()
 
 // --- PermissionsRefresher -------------------------------------------------------
 
-PermissionsRefresher::PermissionsRefresher(Scheduler &scheduler, std::function<void()> refresh, QObject *parent)
+PermissionsRefresher::PermissionsRefresher(std::function<void()> refresh, QObject *parent)
     : QObject(parent)
-    , scheduler_(scheduler)
     , refresh_(std::move(refresh))
 {
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
@@ -217,12 +216,6 @@ PermissionsRefresher::PermissionsRefresher(Scheduler &scheduler, std::function<v
                 applicationBecameActive();
         });
     }
-}
-
-PermissionsRefresher::~PermissionsRefresher()
-{
-    if (task_)
-        scheduler_.cancel(*task_);
 }
 
 void PermissionsRefresher::watch(QWidget *window)
@@ -245,17 +238,8 @@ void PermissionsRefresher::setShown(bool shown)
     if (shown == shown_)
         return;
     shown_ = shown;
-    if (task_)
-        scheduler_.cancel(*task_);
-    task_.reset();
     if (shown_)
-        task_ = scheduler_.postAfter(interval, [this] { tick(); });
-}
-
-void PermissionsRefresher::tick()
-{
-    task_ = scheduler_.postAfter(interval, [this] { tick(); });
-    refresh_();
+        refresh_();
 }
 
 void PermissionsRefresher::applicationBecameActive()

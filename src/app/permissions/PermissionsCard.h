@@ -85,15 +85,14 @@ private:
     bool waylandOnly_ = false;
 };
 
-// Keeps the grants current while a window shows them: refresh every 1.5 seconds
-// while shown, and at once whenever Kelvo becomes the active application.
+// Reads the grants again whenever the window that shows them appears and
+// whenever Kelvo becomes the active application. Changes of accessibility
+// while it shows come from the desktop itself (Permissions listens); nothing
+// is asked on a timer.
 class PermissionsRefresher : public QObject {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds interval{1500};
-
-    PermissionsRefresher(Scheduler &scheduler, std::function<void()> refresh, QObject *parent = nullptr);
-    ~PermissionsRefresher() override;
+    explicit PermissionsRefresher(std::function<void()> refresh, QObject *parent = nullptr);
 
     // Follows the window's visibility (show and hide events) from now on.
     void watch(QWidget *window);
@@ -105,12 +104,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void tick();
-
-    Scheduler &scheduler_;
     std::function<void()> refresh_;
     bool shown_ = false;
-    std::optional<Scheduler::TaskId> task_;
 };
 
 } // namespace kelvo

@@ -19,6 +19,9 @@ const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Propert
 constexpr int busTimeoutMs = 1000;
 } // namespace
 
+DesktopPermissionProbe::DesktopPermissionProbe() = default;
+DesktopPermissionProbe::~DesktopPermissionProbe() = default;
+
 bool DesktopPermissionProbe::screenRecording()
 {
     auto open = x11::connectToDisplay();
@@ -44,6 +47,33 @@ bool DesktopPermissionProbe::requestAccessibility()
     set << statusInterface << QStringLiteral("IsEnabled") << QVariant::fromValue(QDBusVariant(true));
     QDBusConnection::sessionBus().call(set, QDBus::Block, busTimeoutMs);
     return accessibility();
+}
+
+void DesktopPermissionProbe::watchAccessibility(std::function<void(bool enabled)> changed)
+{
+    auto listener = std::make_unique<AccessibilityStatusListener>(std::move(changed));
+    if (!QDBusConnection::sessionBus().connect(busService, busPath, propertiesInterface,
+                                               QStringLiteral("PropertiesChanged"), listener.get(),
+                                               SLOT(propertiesChanged(QString, QVariantMap, QStringList))))
+        return; // no session bus: accessibility is read when asked, as before
+    listener_ = std::move(listener);
+}
+
+AccessibilityStatusListener::AccessibilityStatusListener(std::function<void(bool enabled)> changed)
+    : changed_(std::move(changed))
+{
+}
+
+void AccessibilityStatusListener::propertiesChanged(const QString &interface, const QVariantMap &changed,
+                                                    const QStringList &invalidated)
+{
+    if (interface != statusInterface)
+        return;
+    const auto enabled = changed.constFind(QStringLiteral("IsEnabled"));
+    if (enabled != changed.constEnd())
+        changed_(enabled->toBool());
+    else if (invalidated.contains(QStringLiteral("IsEnabled")))
+        changed_(DesktopPermissionProbe().accessibility());
 }
 
 } // namespace kelvo

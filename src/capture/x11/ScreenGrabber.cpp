@@ -126,9 +126,10 @@ std::unique_ptr<ScreenGrabber> ScreenGrabber::create(xcb_connection_t *c, xcb_sc
         Reply<xcb_composite_query_version_reply_t> cv(
             xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
         g->formats_.reset(xcb_render_query_pict_formats_reply(c, xcb_render_query_pict_formats(c), nullptr));
-        // Window pictures hold whole windows only while top-levels are redirected.
+        // Window pictures hold whole windows only while top-levels are redirected;
+        // on this connection, so that it ends with the recording.
         g->composite_ = cv && g->formats_ && g->formatFor(screen->root_visual) != 0 &&
-                        redirectTopLevelsForCapture();
+                        redirectTopLevels(c, screen->root);
     }
     if (g->composite_) {
         const xcb_atom_t cm = internAtom(c, "_NET_WM_CM_S0");
@@ -167,6 +168,7 @@ void ScreenGrabber::scanWindows()
 {
     topLevels_.clear();
     ownRects_.clear();
+    ownFrames_.clear();
     if (!composite_)
         return;
     Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c_, xcb_query_tree(c_, screen_->root), nullptr));
@@ -192,8 +194,10 @@ void ScreenGrabber::scanWindows()
             continue;
         const bool own = ownership_->isOwn(kids[i]);
         topLevels_.push_back({kids[i], a->visual, frame, g->border_width, own});
-        if (own)
+        if (own) {
+            ownFrames_.push_back(frame);
             ownRects_.push_back(frame.adjusted(-shadowMargin, -shadowMargin, shadowMargin, shadowMargin));
+        }
     }
     ownership_->retainOnly(present);
 }

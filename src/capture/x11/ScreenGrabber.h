@@ -64,6 +64,8 @@ public:
     bool excludesOwnWindows() const { return composite_; }
     // Rectangles (global pixels, with margin) of own windows seen at the last grab.
     const std::vector<QRect> &ownRects() const { return ownRects_; }
+    // The own windows themselves, without the margin.
+    const std::vector<QRect> &ownFrames() const { return ownFrames_; }
     // Other windows that own windows cover, in part or whole, at the last grab:
     // their changes reach the screen's own damage only where they show.
     std::vector<xcb_window_t> windowsUnderOwn() const;
@@ -96,6 +98,7 @@ private:
     std::unique_ptr<OwnershipCache> ownership_;
     std::vector<TopLevel> topLevels_;
     std::vector<QRect> ownRects_;
+    std::vector<QRect> ownFrames_;
     std::shared_ptr<FramePool> pool_ = std::make_shared<FramePool>();
 };
 

@@ -238,16 +238,25 @@ std::optional<QString> X11ApplicationNames::applicationName(qint64 pid)
 
 std::optional<QString> X11ApplicationNames::frontmostApplicationName()
 {
+    return applicationOfWindow(activeWindow());
+}
+
+unsigned X11ApplicationNames::activeWindow()
+{
     xcb_connection_t *c = display();
     const xcb_atom_t activeAtom = atom("_NET_ACTIVE_WINDOW");
     if (!c || activeAtom == XCB_ATOM_NONE)
-        return std::nullopt;
+        return XCB_WINDOW_NONE;
     XcbReply<xcb_get_property_reply_t> reply(
         xcb_get_property_reply(c, xcb_get_property(c, 0, root, activeAtom, XCB_ATOM_WINDOW, 0, 1), nullptr));
     if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
-        return std::nullopt;
-    const xcb_window_t active = *static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
-    if (active == XCB_WINDOW_NONE)
+        return XCB_WINDOW_NONE;
+    return *static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
+}
+
+std::optional<QString> X11ApplicationNames::applicationOfWindow(unsigned active)
+{
+    if (active == XCB_WINDOW_NONE || !display())
         return std::nullopt;
     const std::optional<WindowHints> hints = hintsOf(active);
     if (const std::optional<qint64> pid = pidOfWindow(active)) {

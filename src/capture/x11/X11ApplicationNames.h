@@ -28,6 +28,8 @@ public:
 
     std::optional<QString> applicationName(qint64 pid) override;
     std::optional<QString> frontmostApplicationName() override;
+    unsigned activeWindow() override;
+    std::optional<QString> applicationOfWindow(unsigned window) override;
 
 private:
     struct WindowHints {

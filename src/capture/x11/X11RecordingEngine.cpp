@@ -72,6 +72,8 @@ namespace {
 constexpr auto frameInterval = std::chrono::microseconds(1'000'000 / 30);
 // With no frames for this long, buffered video is pushed to disk.
 constexpr auto quietFlush = std::chrono::milliseconds(1000);
+// How long a recording's start waits for windows under Kelvo's to paint again.
+constexpr auto staleRepaintLimit = std::chrono::milliseconds(400);
 
 void joinIfJoinable(std::thread &t)
 {
@@ -83,9 +85,6 @@ void joinIfJoinable(std::thread &t)
 X11RecordingEngine::X11RecordingEngine(Scheduler &scheduler, QObject *parent)
     : QObject(parent), finishWaiter_(scheduler)
 {
-    // Normally done at start-up already; a late redirect still works once the
-    // windows repaint.
-    x11::redirectTopLevelsForCapture();
 }
 
 X11RecordingEngine::~X11RecordingEngine()
@@ -161,7 +160,7 @@ X11RecordingEngine::Statistics X11RecordingEngine::statistics() const
 
 bool X11RecordingEngine::excludesOwnWindows() const
 {
-    return x11::redirectTopLevelsForCapture() && (!last_ || last_->excludesOwnWindows);
+    return last_ ? bool(last_->excludesOwnWindows) : x11::compositeAvailable();
 }
 
 void X11RecordingEngine::publish(const QImage &frame)
@@ -289,6 +288,49 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
         return true;
     };
 
+    if (damageOn && grabber->excludesOwnWindows()) {
+        // Top-levels were redirected just now: those under Kelvo's windows hold a
+        // copy of them until they paint again. Ask them to, and give them a
+        // moment, so that even the first frame leaves Kelvo out.
+        grabber->scanWindows();
+        std::vector<xcb_window_t> stale = grabber->windowsUnderOwn();
+        if (!stale.empty()) {
+            std::unordered_map<xcb_damage_damage_t, xcb_window_t> repaints;
+            for (xcb_window_t w : stale) {
+                const xcb_damage_damage_t d = xcb_generate_id(c);
+                xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+                xcb_damage_subtract(c, d, XCB_NONE, XCB_NONE); // a new one reports the whole window
+                repaints.emplace(d, w);
+            }
+            x11::Reply<xcb_get_input_focus_reply_t> sync(
+                xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+            while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+            }
+            x11::askToRepaint(c, stale, grabber->ownFrames());
+            std::vector<xcb_damage_damage_t> waiting;
+            for (const auto &[d, w] : repaints)
+                waiting.push_back(d);
+            const Clock::time_point until = Clock::now() + staleRepaintLimit;
+            while (!waiting.empty() && !run->stopRequested && !xcb_connection_has_error(c)) {
+                while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+                    if (ev->response_type != damageEvent)
+                        continue;
+                    const auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(ev.get());
+                    waiting.erase(std::remove(waiting.begin(), waiting.end(), notify->damage), waiting.end());
+                }
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+                if (waiting.empty() || left <= 0)
+                    break;
+                pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {run->wakeFd, POLLIN, 0}};
+                ::poll(fds, 2, int(left));
+            }
+            for (const auto &[d, w] : repaints)
+                xcb_damage_destroy(c, d);
+            // Painting takes a moment after the damage is reported.
+            x11::Reply<xcb_get_input_focus_reply_t> settle(
+                xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        }
+    }
     if (damageOn) {
         // A new damage object starts out covering the whole screen; the first
         // grab below shows all of it, so drop that report.

@@ -16,6 +16,7 @@ public:
     struct Log {
         int starts = 0;
         int stops = 0;
+        int refusedStarts = 0;
         QString displayId;
         QString videoPath;
     };
@@ -30,6 +31,12 @@ public:
     void start(const QString &displayId, const QString &videoPath, StartDone done) override
     {
         ++log->starts;
+        if (pendingStart_ || running_) { // as the real engine answers
+            ++log->refusedStarts;
+            if (done)
+                done(QStringLiteral("A recording is already running."));
+            return;
+        }
         log->displayId = displayId;
         log->videoPath = videoPath;
         pendingStart_ = std::move(done);
@@ -58,6 +65,8 @@ public:
         if (completeStopAtOnce || !running_)
             completeStop();
     }
+
+    bool stopPending() const { return bool(pendingStop_); }
 
     void completeStop()
     {
@@ -129,7 +138,7 @@ inline RecordingSession::Services quietServices(GuideStore &store, Scheduler &sc
         .displays = displays,
         .inspectTarget = [](QPointF) { return std::optional<ClickTarget>(); },
         .makeCaption = [](const ClickTarget &, bool) { return QStringLiteral("Click"); },
-        .frontmostApplicationName = [] { return std::optional<QString>(); },
+        .frontmostApplication = [] { return RecordingSession::Services::NameLater(); },
         .screenRecordingGranted = [] { return true; },
     };
 }

@@ -1,5 +1,8 @@
 #include "support/capture/WidgetFactoryApp.h"
 
+#include "support/DesktopWindows.h"
+#include "support/Wait.h"
+
 #include <QFileInfo>
 
 namespace kelvo::test {
@@ -43,8 +46,16 @@ WidgetFactoryApp::WidgetFactoryApp()
             widgets_.insert(QString::fromUtf8(parts[0]), Widget{QPoint(parts[1].toInt(), parts[2].toInt()),
                                                               QString::fromUtf8(parts[3]), QString::fromUtf8(parts[4])});
     }
-    if (finder.exitCode() != 0)
+    if (finder.exitCode() != 0) {
         error_ = QString::fromUtf8(finder.readAllStandardError());
+        return;
+    }
+    // The frontmost application is the one of the active window: make sure it is
+    // this one, whatever the window manager did with the window when it mapped.
+    const ::testing::AssertionResult active = DesktopWindows().activateWindowOf(process_.processId(), desktopPatienceMs);
+    if (!active)
+        error_ = QStringLiteral("gtk3-widget-factory's window did not become active: ") +
+                 QString::fromUtf8(active.message());
 }
 
 WidgetFactoryApp::~WidgetFactoryApp()

@@ -1,0 +1,25 @@
+#include "capture/FrameMemory.h"
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace kelvo {
+
+void tuneAllocatorForFrames()
+{
+#if defined(__GLIBC__)
+    // A fixed threshold also switches off its growth on frees.
+    mallopt(M_MMAP_THRESHOLD, 512 * 1024);
+    mallopt(M_ARENA_MAX, 4);
+#endif
+}
+
+void returnFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
+} // namespace kelvo
