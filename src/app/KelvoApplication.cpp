@@ -30,27 +30,18 @@ constexpr std::chrono::milliseconds launchDelay{700};
 
 QIcon trayIcon(bool recording)
 {
+    if (!recording)
+        return applicationIcon();
     QPixmap pixmap(44, 44);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (recording) {
-        painter.setPen(QPen(QColor(255, 69, 58), 3));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(QRectF(4, 4, 36, 36));
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 69, 58));
-        painter.drawEllipse(QRectF(12, 12, 20, 20));
-    } else {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(10, 132, 255));
-        painter.drawRoundedRect(QRectF(2, 2, 40, 40), 10, 10);
-        painter.setBrush(Qt::white);
-        for (int row = 0; row < 3; ++row) {
-            painter.drawEllipse(QRectF(10, 11 + row * 9, 5, 5));
-            painter.drawRoundedRect(QRectF(18, 12 + row * 9, 16, 3.5), 1.5, 1.5);
-        }
-    }
+    painter.setPen(QPen(QColor(255, 69, 58), 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QRectF(4, 4, 36, 36));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 69, 58));
+    painter.drawEllipse(QRectF(12, 12, 20, 20));
     return QIcon(pixmap);
 }
 
@@ -64,13 +55,19 @@ QString instanceServerName()
         .arg(QString::fromLatin1(QCryptographicHash::hash(root, QCryptographicHash::Sha1).toHex().left(12)));
 }
 
-bool KelvoApplication::handOverToRunningInstance()
+QIcon applicationIcon()
+{
+    return QIcon::fromTheme(QStringLiteral(KELVO_APP_ID),
+                            QIcon(QStringLiteral(":/icons/" KELVO_APP_ID ".svg")));
+}
+
+bool KelvoApplication::handOverToRunningInstance(Request request)
 {
     QLocalSocket socket;
     socket.connectToServer(instanceServerName());
     if (!socket.waitForConnected(500))
         return false;
-    socket.write("show\n");
+    socket.write(request == Request::NewRecording ? "new-recording\n" : "show\n");
     socket.waitForBytesWritten(500);
     socket.disconnectFromServer();
     return true;
@@ -79,6 +76,9 @@ bool KelvoApplication::handOverToRunningInstance()
 KelvoApplication::KelvoApplication(QApplication &app)
     : app_(app)
 {
+    // The launcher entry and its icon belong to this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KELVO_APP_ID));
+    QApplication::setWindowIcon(applicationIcon());
     auto store = std::make_unique<GuideStore>(scheduler_);
     capture_ = makeDesktopCapture(*store, scheduler_, settings_);
 
@@ -150,9 +150,26 @@ void KelvoApplication::listenForOtherInstances()
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = server_->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            model_->showMainWindow();
+            // One line names the request.
+            const auto readRequests = [this, socket] {
+                while (socket->canReadLine()) {
+                    const QByteArray line = socket->readLine().trimmed();
+                    answer(line == "new-recording" ? Request::NewRecording : Request::Show);
+                }
+            };
+            connect(socket, &QLocalSocket::readyRead, this, readRequests);
+            readRequests();
         }
     });
+}
+
+void KelvoApplication::answer(Request request)
+{
+    if (request == Request::Show)
+        model_->showMainWindow();
+    else if (model_->session().phase().isIdle())
+        model_->startRecording();
+    // A recording already under way goes on; its bar is on screen.
 }
 
 MainWindow *KelvoApplication::openMainWindow()
