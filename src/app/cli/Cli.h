@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <optional>
 #include <span>
 
 namespace kelvo::cli {
