@@ -27,27 +27,18 @@ constexpr std::chrono::milliseconds launchDelay{700};
 
 QIcon trayIcon(bool recording)
 {
+    if (!recording)
+        return applicationIcon();
     QPixmap pixmap(44, 44);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (recording) {
-        painter.setPen(QPen(QColor(255, 69, 58), 3));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(QRectF(4, 4, 36, 36));
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 69, 58));
-        painter.drawEllipse(QRectF(12, 12, 20, 20));
-    } else {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(10, 132, 255));
-        painter.drawRoundedRect(QRectF(2, 2, 40, 40), 10, 10);
-        painter.setBrush(Qt::white);
-        for (int row = 0; row < 3; ++row) {
-            painter.drawEllipse(QRectF(10, 11 + row * 9, 5, 5));
-            painter.drawRoundedRect(QRectF(18, 12 + row * 9, 16, 3.5), 1.5, 1.5);
-        }
-    }
+    painter.setPen(QPen(QColor(255, 69, 58), 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QRectF(4, 4, 36, 36));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 69, 58));
+    painter.drawEllipse(QRectF(12, 12, 20, 20));
     return QIcon(pixmap);
 }
 
@@ -58,15 +49,25 @@ QString instanceServerName()
     return singleInstance::socketPath();
 }
 
-bool KelvoApplication::handOverToRunningInstance()
+QIcon applicationIcon()
 {
-    return singleInstance::handOverToRunningInstance();
+    return QIcon::fromTheme(QStringLiteral(KELVO_APP_ID),
+                            QIcon(QStringLiteral(":/icons/" KELVO_APP_ID ".svg")));
+}
+
+bool KelvoApplication::handOverToRunningInstance(Request request)
+{
+    return singleInstance::handOverToRunningInstance(request == Request::NewRecording ? QByteArrayLiteral("new-recording")
+                                                                                      : QByteArrayLiteral("show"));
 }
 
 KelvoApplication::KelvoApplication(QApplication &app)
     : app_(app)
 {
     makeSettingsPrivate(settings_);
+    // The launcher entry and its icon belong to this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KELVO_APP_ID));
+    QApplication::setWindowIcon(applicationIcon());
     auto store = std::make_unique<GuideStore>(scheduler_);
     // Only the application tidies the data directory; the commands just read it.
     store->makeRootDirectory();
@@ -134,7 +135,18 @@ KelvoApplication::~KelvoApplication()
 
 void KelvoApplication::listenForOtherInstances()
 {
-    server_ = singleInstance::listen(this, [this] { model_->showMainWindow(); });
+    server_ = singleInstance::listen(this, [this](const QByteArray &request) {
+        answer(request == "new-recording" ? Request::NewRecording : Request::Show);
+    });
+}
+
+void KelvoApplication::answer(Request request)
+{
+    if (request == Request::Show)
+        model_->showMainWindow();
+    else if (model_->session().phase().isIdle())
+        model_->startRecording();
+    // A recording already under way goes on; its bar is on screen.
 }
 
 MainWindow *KelvoApplication::openMainWindow()

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QApplication;
+class QIcon;
 class QLocalServer;
 class QSystemTrayIcon;
 
@@ -28,9 +29,12 @@ public:
     explicit KelvoApplication(QApplication &app);
     ~KelvoApplication() override;
 
-    // Kelvo runs once per user and data directory: false when another instance
-    // answered (and was asked to bring its window forward).
-    static bool handOverToRunningInstance();
+    // What a second launch asks of the running instance.
+    enum class Request { Show, NewRecording };
+
+    // Kelvo runs once per user and data directory: false when no other instance
+    // answered, true when one did and was handed the request.
+    static bool handOverToRunningInstance(Request request = Request::Show);
     void listenForOtherInstances();
 
     AppModel &model() { return *model_; }
@@ -40,6 +44,7 @@ public:
     MainWindow *openMainWindow();
 
 private:
+    void answer(Request request);
     void showSettings();
     void updateTrayIcon();
 
@@ -56,5 +61,8 @@ private:
 
 // The name other instances find this one under: one per user and data directory.
 QString instanceServerName();
+
+// Kelvo's icon: the installed theme's, else the one built in.
+QIcon applicationIcon();
 
 } // namespace kelvo

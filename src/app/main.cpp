@@ -1,4 +1,5 @@
 #include "app/KelvoApplication.h"
+#include "app/model/AppModel.h"
 #include "app/style/Style.h"
 #include "app/cli/Cli.h"
 #include "capture/FrameMemory.h"
@@ -12,18 +13,23 @@
 
 namespace {
 
-int runApplication(int argc, char **argv)
+int runApplication(int argc, char **argv, bool newRecording)
 {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Kelvo")); // settings in ~/.config/Kelvo/Kelvo.conf
     QApplication::setApplicationName(QStringLiteral("Kelvo"));
     QApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
-    if (kelvo::KelvoApplication::handOverToRunningInstance())
+    const auto request = newRecording ? kelvo::KelvoApplication::Request::NewRecording
+                                      : kelvo::KelvoApplication::Request::Show;
+    if (kelvo::KelvoApplication::handOverToRunningInstance(request))
         return 0;
     kelvo::applyKelvoStyle(app);
     // With a tray icon Kelvo keeps running when its window closes, as the hot key does.
     QApplication::setQuitOnLastWindowClosed(!QSystemTrayIcon::isSystemTrayAvailable());
     kelvo::KelvoApplication kelvo(app);
     kelvo.listenForOtherInstances();
+    if (newRecording)
+        kelvo.model().startRecording();
     return app.exec();
 }
 
@@ -32,20 +38,28 @@ int runApplication(int argc, char **argv)
 int main(int argc, char **argv)
 {
     kelvo::tuneAllocatorForFrames();
-    if (argc < 2)
-        return runApplication(argc, argv);
-
-    const QString name = QString::fromLocal8Bit(argv[1]);
-    const kelvo::cli::Command *command = kelvo::cli::findCommand(name);
-    if (!command) {
-        kelvo::cli::printUsage();
-        return kelvo::cli::exitUsage;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const kelvo::cli::Invocation invocation = kelvo::cli::parseInvocation(arguments);
+    switch (invocation.kind) {
+    case kelvo::cli::Invocation::Kind::Finished:
+        return invocation.status;
+    case kelvo::cli::Invocation::Kind::Application:
+        return runApplication(argc, argv, false);
+    case kelvo::cli::Invocation::Kind::NewRecording:
+        return runApplication(argc, argv, true);
+    case kelvo::cli::Invocation::Kind::Command:
+        break;
     }
+
+    const kelvo::cli::Command *command = invocation.command;
     std::unique_ptr<QCoreApplication> app;
     if (command->needsDisplay)
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Kelvo"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
     return command->run(QCoreApplication::arguments().mid(2));

@@ -11,7 +11,9 @@
 #include "support/Wait.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -66,6 +68,60 @@ TEST(KelvoOnTheDesktop, HotKeyRecordsAGuideAndBringsTheWindowBackWithIt)
     EXPECT_TRUE(KelvoApplication::handOverToRunningInstance());
     EXPECT_TRUE(waitFor([&] { return window->isVisible(); }));
     EXPECT_EQ(model.mainWindows().size(), 1) << "no second window";
+}
+
+TEST(KelvoOnTheDesktop, NewRecordingFromASecondLaunchRecordsInTheRunningInstance)
+{
+    test::TempDataDir data;
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    KelvoApplication kelvo(*qApp);
+    AppModel &model = kelvo.model();
+    kelvo.listenForOtherInstances();
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral(KELVO_APP_ID));
+    EXPECT_FALSE(QApplication::windowIcon().isNull()) << "the built-in icon stands in for the theme's";
+    ASSERT_TRUE(waitFor([&] { return !model.mainWindows().isEmpty() && model.mainWindows().first()->isVisible(); }));
+
+    EXPECT_TRUE(KelvoApplication::handOverToRunningInstance(KelvoApplication::Request::NewRecording));
+    ASSERT_TRUE(waitFor([&] { return model.session().phase().isCountdown(); }));
+    ASSERT_TRUE(waitFor([&] { return model.session().phase().isRecording(); }));
+    model.session().stop();
+    ASSERT_TRUE(waitFor([&] { return model.session().phase().isIdle(); }));
+    EXPECT_EQ(model.store().guides().size(), 1);
+}
+
+TEST(KelvoOnTheDesktop, NewRecordingOptionStartsKelvoAndRecordsOnce)
+{
+    test::TempDataDir data;
+    QTemporaryDir config;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    environment.insert("KELVO_NO_UPDATES", "1");
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(KELVO_BINARY), {QStringLiteral("--new-recording")});
+    ASSERT_TRUE(first.waitForStarted());
+
+    // The recording has begun when the guide's folder exists.
+    const auto folders = [&] { return QDir(data.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
+    ASSERT_TRUE(waitFor([&] { return !folders().isEmpty(); }, 60000))
+        << "no recording began: " << first.readAllStandardError().toStdString();
+
+    // A second launch hands its request over and leaves; the recording goes on alone.
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(KELVO_BINARY), {QStringLiteral("--new-recording")});
+    ASSERT_TRUE(waitFor([&] { return second.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    pressHotKey();
+    const QString saved = data.filePath(folders().first() + "/guide.json");
+    EXPECT_TRUE(waitFor([&] { return QFileInfo::exists(saved); }, 60000)) << "Stop saves the guide";
+    EXPECT_EQ(folders().size(), 1) << "one recording, not two";
+    first.terminate();
+    EXPECT_TRUE(waitFor([&] { return first.state() == QProcess::NotRunning; }));
+    EXPECT_FALSE(QFileInfo::exists(config.filePath("Unknown Organization"))) << "settings go under Kelvo/";
 }
 
 } // namespace

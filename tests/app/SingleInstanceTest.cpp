@@ -105,7 +105,7 @@ TEST(SingleInstance, StartsDespiteASocketAtTheOldNameAndHandsOverToTheLiveInstan
 
     EXPECT_FALSE(singleInstance::handOverToRunningInstance()) << "this start is the instance";
     int shown = 0;
-    QLocalServer *server = singleInstance::listen(nullptr, [&] { ++shown; });
+    QLocalServer *server = singleInstance::listen(nullptr, [&](const QByteArray &) { ++shown; });
     ASSERT_NE(server, nullptr);
     EXPECT_EQ(server->fullServerName(), singleInstance::socketPath());
     EXPECT_FALSE(squatter.hasPendingConnections());

@@ -82,7 +82,7 @@ QString socketPath()
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + baseName() + QStringLiteral(".socket");
 }
 
-bool handOverToRunningInstance()
+bool handOverToRunningInstance(const QByteArray &request)
 {
     QString error;
     const QString folder = privateRuntimeFolder(&error);
@@ -104,7 +104,7 @@ bool handOverToRunningInstance()
         QLocalSocket socket;
         socket.connectToServer(path);
         if (socket.waitForConnected(250)) {
-            socket.write("show\n");
+            socket.write(request + '\n');
             socket.waitForBytesWritten(500);
             socket.disconnectFromServer();
             return true;
@@ -117,7 +117,7 @@ bool handOverToRunningInstance()
     return true;
 }
 
-QLocalServer *listen(QObject *parent, std::function<void()> onShow)
+QLocalServer *listen(QObject *parent, std::function<void(const QByteArray &request)> onRequest)
 {
     if (!heldLock() && handOverToRunningInstance())
         return nullptr;
@@ -133,10 +133,16 @@ QLocalServer *listen(QObject *parent, std::function<void()> onShow)
         delete server;
         return nullptr;
     }
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, onShow = std::move(onShow)] {
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, onRequest = std::move(onRequest)] {
         while (QLocalSocket *socket = server->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            onShow();
+            // One line per start names what it asks for.
+            const auto readRequests = [socket, onRequest] {
+                while (socket->canReadLine())
+                    onRequest(socket->readLine().trimmed());
+            };
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, readRequests);
+            readRequests();
         }
     });
     return server;

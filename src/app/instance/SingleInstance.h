@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -20,12 +21,12 @@ QString privateRuntimeFolder(QString *errorText = nullptr);
 QString socketPath();
 
 // Called at start. False when this process is the instance (it then holds the
-// lock until it exits); true when another live instance holds it, after asking
-// that one to bring its window forward.
-bool handOverToRunningInstance();
+// lock until it exits); true when another live instance holds it, after handing
+// it the request: one line, "show" (bring the window forward) or "new-recording".
+bool handOverToRunningInstance(const QByteArray &request = "show");
 
-// Listens for later starts, calling onShow for each; nothing when this process
-// does not hold the lock or there is no private folder.
-QLocalServer *listen(QObject *parent, std::function<void()> onShow);
+// Listens for later starts, calling onRequest with each request line; nothing
+// when this process does not hold the lock or there is no private folder.
+QLocalServer *listen(QObject *parent, std::function<void(const QByteArray &request)> onRequest);
 
 } // namespace kelvo::singleInstance
