@@ -65,6 +65,7 @@ KelvoApplication::KelvoApplication(QApplication &app)
     : app_(app)
 {
     makeSettingsPrivate(settings_);
+    adoptSettingsOfEarlierVersion(settings_, earlierSettingsFile());
     // The launcher entry and its icon belong to this id.
     QGuiApplication::setDesktopFileName(QStringLiteral(KELVO_APP_ID));
     QApplication::setWindowIcon(applicationIcon());

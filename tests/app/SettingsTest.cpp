@@ -6,6 +6,7 @@
 #include "support/ManualScheduler.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -180,3 +181,33 @@ TEST(PrivateSettings, TheSettingsFileIsTheOwnersAloneAndStaysSo)
 
 } // namespace
 } // namespace kelvo
+
+TEST(PrivateSettings, SettingsOfAnEarlierVersionMoveOnceAndNeverOverwrite)
+{
+    QTemporaryDir dir;
+    const QString oldFolder = dir.filePath(QStringLiteral("Unknown Organization"));
+    ASSERT_TRUE(QDir().mkpath(oldFolder));
+    const QString oldFile = oldFolder + QStringLiteral("/Kelvo.conf");
+    {
+        QSettings earlier(oldFile, QSettings::IniFormat);
+        earlier.setValue(QStringLiteral("askedAccessibility"), true);
+        earlier.setValue(QStringLiteral("updates/automaticallyChecksForUpdates"), false);
+    }
+    QSettings settings(dir.filePath(QStringLiteral("Kelvo/Kelvo.conf")), QSettings::IniFormat);
+    makeSettingsPrivate(settings);
+    ASSERT_TRUE(adoptSettingsOfEarlierVersion(settings, oldFile));
+    EXPECT_TRUE(settings.value(QStringLiteral("askedAccessibility")).toBool());
+    EXPECT_FALSE(settings.value(QStringLiteral("updates/automaticallyChecksForUpdates"), true).toBool());
+    EXPECT_FALSE(QFile::exists(oldFile)) << "moved, not copied";
+    EXPECT_FALSE(QDir(oldFolder).exists()) << "the emptied folder goes too";
+
+    // A later start with settings of its own keeps them, even if an old file reappears.
+    ASSERT_TRUE(QDir().mkpath(oldFolder));
+    {
+        QSettings earlier(oldFile, QSettings::IniFormat);
+        earlier.setValue(QStringLiteral("askedAccessibility"), false);
+    }
+    ASSERT_TRUE(adoptSettingsOfEarlierVersion(settings, oldFile));
+    EXPECT_TRUE(settings.value(QStringLiteral("askedAccessibility")).toBool());
+    EXPECT_TRUE(QFile::exists(oldFile)) << "left alone when not taken";
+}

@@ -3,6 +3,7 @@
 #include "model/Logging.h"
 #include "store/GuideStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -33,6 +34,32 @@ void makeSettingsPrivate(const QSettings &settings)
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 077) != 0 && ::fchmod(fd, 0600) != 0)
         qCWarning(lcApp).noquote() << "Couldn't protect the settings file" << path << ":" << std::strerror(errno);
     ::close(fd);
+}
+
+QString earlierSettingsFile()
+{
+    const QSettings earlier(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Unknown Organization"),
+                            QStringLiteral("Kelvo"));
+    return earlier.fileName();
+}
+
+bool adoptSettingsOfEarlierVersion(QSettings &settings, const QString &oldFile)
+{
+    const QFileInfo old(oldFile);
+    if (!old.isFile() || old.isSymLink() || !settings.allKeys().isEmpty())
+        return true;
+    const QSettings earlier(oldFile, QSettings::IniFormat);
+    const QStringList keys = earlier.allKeys();
+    for (const QString &key : keys)
+        settings.setValue(key, earlier.value(key));
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        qCWarning(lcApp).noquote() << "Couldn't move the settings of" << oldFile << "to" << settings.fileName();
+        return false;
+    }
+    QFile::remove(oldFile);
+    QDir().rmdir(old.path()); // only when nothing else is in it
+    return true;
 }
 
 } // namespace kelvo
