@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Photographs the HUD in each phase, the settings dialog, the permission card and
 # the style gallery, and the library (empty, with guides, an editor without steps,
-# a step being dragged) on the virtual desktop: scripts/screenshots.sh [folder]
+# a step being dragged, the Export formats menu) on the virtual desktop: scripts/screenshots.sh [folder]
 # (default /tmp/kelvo-shots). Needs a build in build/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,7 +19,7 @@ mkdir -p "$out"
 xsetroot -solid '#7d8aa6'
 export KELVO_NO_UPDATES=1
 for mode in hud-countdown hud-recording hud-finishing settings permissions permissions-partial style \
-    library-empty library editor-empty editor-drag; do
+    library-empty library editor-empty editor-drag editor-export; do
   case "$mode" in
     library*|editor*) "$library_showcase" "$mode" & ;;
     *) "$showcase" "$mode" & ;;

@@ -1,5 +1,5 @@
 // Shows the library for scripts/screenshots.sh:
-// kelvo_library_showcase library-empty | library | editor-empty | editor-drag
+// kelvo_library_showcase library-empty | library | editor-empty | editor-drag | editor-export
 #include "app/library/LibraryView.h"
 #include "app/library/SidebarView.h"
 #include "app/model/AppModel.h"
@@ -137,6 +137,13 @@ int main(int argc, char **argv)
                     area->ensureWidgetVisible(rows[1], 0, 40);
             }, Qt::QueuedConnection);
         }
+    }
+    if (mode == QLatin1String("editor-export") && library.currentEditor()) {
+        // The Export arrow's menu open, once the window is up.
+        QMetaObject::invokeMethod(&library, [&library] {
+            if (auto *editor = library.currentEditor())
+                editor->exportFormatsButton()->click();
+        }, Qt::QueuedConnection);
     }
     return QApplication::exec();
 }

@@ -9,6 +9,7 @@ const Command table[] = {
     {"list", "kelvo list", false, runList},
     {"show", "kelvo show ID", false, runShow},
     {"inspect", "kelvo inspect X Y [--right]", false, runInspect},
+    {"export", "kelvo export ID PATH [--format pdf|html|md] [--force]", false, runExport},
     {"export-pdf", "kelvo export-pdf ID FILE", false, runExportPdf},
     {"record", "kelvo record [--seconds N]", true, runRecord},
 };

@@ -27,7 +27,8 @@ void printUsage();
 int runList(const QStringList &arguments);
 int runShow(const QStringList &arguments);
 int runInspect(const QStringList &arguments);
-int runExportPdf(const QStringList &arguments);
+int runExport(const QStringList &arguments);
+int runExportPdf(const QStringList &arguments); // `export` with the PDF format
 int runRecord(const QStringList &arguments);
 
 } // namespace kelvo::cli

@@ -1,5 +1,9 @@
 #include "editor/pdf/PdfExport.h"
 
+#include "editor/export/StepImageFile.h"
+
+#include <QBuffer>
+
 #include <QFile>
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -355,13 +359,14 @@ QString PDFExportError::description() const
 
 std::optional<PdfImage> loadPdfImage(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    std::optional<QByteArray> bytes = readStepImageBytes(path);
+    if (!bytes)
         return std::nullopt;
     PdfImage image;
-    image.jpegData = file.readAll();
+    image.jpegData = *bytes;
+    QBuffer file(&*bytes);
+    file.open(QIODevice::ReadOnly);
     QImageReader reader(&file);
-    file.seek(0);
     reader.setDecideFormatFromContent(true);
     if (reader.format() != "jpeg") {
         image.jpegData.clear();
