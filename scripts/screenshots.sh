@@ -31,6 +31,7 @@ for mode in hud-countdown hud-recording hud-finishing settings permissions permi
   done
   sleep 0.8 # let the window manager map it and the first paint land
   case "$mode" in library*|editor*) sleep 1.2 ;; esac # screenshots decode, the movie loads
+  case "$mode" in editor-export) sleep 1 ;; esac # the formats menu opens
   import -window root "$out/$mode.png"
   case "$mode" in
     hud-*) convert "$out/$mode.png" -crop 420x90+750+0 +repage -scale 200% "$out/$mode-zoom.png" ;;

@@ -20,6 +20,7 @@
 #include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -139,11 +140,11 @@ int main(int argc, char **argv)
         }
     }
     if (mode == QLatin1String("editor-export") && library.currentEditor()) {
-        // The Export arrow's menu open, once the window is up.
-        QMetaObject::invokeMethod(&library, [&library] {
+        // The Export arrow's menu open, once the window manager has placed the window.
+        QTimer::singleShot(1500, &library, [&library] {
             if (auto *editor = library.currentEditor())
                 editor->exportFormatsButton()->click();
-        }, Qt::QueuedConnection);
+        });
     }
     return QApplication::exec();
 }
