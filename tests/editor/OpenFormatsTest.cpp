@@ -268,6 +268,28 @@ TEST_F(OpenFormats, HtmlThatCannotBeWrittenLeavesNothing)
     EXPECT_EQ(entries(dir.path()), (QStringList{"guide", "outside.jpg", "taken.html"}));
 }
 
+// The half-written file or folder vanishes while the second step is read (a
+// cleaner, an unmounted disk): the export fails and leaves nothing at all.
+TEST_F(OpenFormats, FailingHalfwayLeavesNothingBehind)
+{
+    const auto removeWorkInProgress = [this](const Step &step) -> std::optional<StepImageFile> {
+        if (step.id == guide.steps[1].id) {
+            const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+            for (const QFileInfo &entry : QDir(dir.path()).entryInfoList(all)) {
+                if (entry.fileName().contains(QStringLiteral(".kelvo-")))
+                    QDir(entry.filePath() + "/images").removeRecursively();
+                else if (entry.fileName() == QLatin1String("out"))
+                    QDir(entry.filePath()).removeRecursively();
+            }
+        }
+        return loadStepImageFile(guideFolder + QLatin1Char('/') + step.imageFileName);
+    };
+    EXPECT_THROW(writeMarkdown(guide, dir.filePath("Half"), removeWorkInProgress), GuideExportError);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("out")));
+    EXPECT_THROW(writeHTML(guide, dir.filePath("out/Half.html"), removeWorkInProgress), GuideExportError);
+    EXPECT_EQ(entries(dir.path()), (QStringList{"guide", "outside.jpg"}));
+}
+
 TEST_F(OpenFormats, MarkdownRendersTheStepsWithTheirImagesLiterally)
 {
     const QString folder = dir.filePath("Print a page");

@@ -1,5 +1,6 @@
 #include "editor/pdf/PdfExport.h"
 
+#include "editor/export/ExportFormat.h"
 #include "editor/export/StepImageFile.h"
 
 #include <QBuffer>
@@ -429,8 +430,7 @@ void writePDF(const Guide &guide, const QString &destination, QSizeF pageSize, c
 
 QString suggestedPDFName(const QString &title)
 {
-    static const QRegularExpression separators(QStringLiteral("[/:]"));
-    return QString(title).replace(separators, QStringLiteral("-")) + QStringLiteral(".pdf");
+    return suggestedExportName(title, ExportFormat::pdf);
 }
 
 QString pdfSubtitle(const QDateTime &createdAt, qsizetype stepCount)
