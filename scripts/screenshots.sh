@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Photographs the HUD in each phase, the settings dialog, the permission card and
 # the style gallery, and the library (empty, with guides, an editor without steps,
-# a step being dragged, the update question, a failed save) on the virtual desktop: scripts/screenshots.sh [folder]
+# a step being dragged, the update question, a failed save, the Export formats menu) on the virtual desktop: scripts/screenshots.sh [folder]
 # (default /tmp/kelvo-shots). Needs a build in build/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,7 +19,7 @@ mkdir -p "$out"
 xsetroot -solid '#7d8aa6'
 export KELVO_NO_UPDATES=1
 for mode in hud-countdown hud-recording hud-finishing settings permissions permissions-partial style \
-    library-empty library library-updates-question editor-empty editor-drag editor-save-failed; do
+    library-empty library library-updates-question editor-empty editor-drag editor-save-failed editor-export; do
   case "$mode" in
     library*|editor*) "$library_showcase" "$mode" & ;;
     *) "$showcase" "$mode" & ;;
@@ -31,6 +31,7 @@ for mode in hud-countdown hud-recording hud-finishing settings permissions permi
   done
   sleep 0.8 # let the window manager map it and the first paint land
   case "$mode" in library*|editor*) sleep 1.2 ;; esac # screenshots decode, the movie loads
+  case "$mode" in editor-export) sleep 1 ;; esac # the formats menu opens
   import -window root "$out/$mode.png"
   case "$mode" in
     hud-*) convert "$out/$mode.png" -crop 420x90+750+0 +repage -scale 200% "$out/$mode-zoom.png" ;;

@@ -28,6 +28,8 @@ packages=(
   python3 python3-gi gir1.2-atspi-2.0 imagemagick
   # packaging: the .deb and the checks of the installed files
   dpkg-dev file desktop-file-utils appstream man-db
+  # checks of the HTML and Markdown exports: a real browser and a CommonMark/GFM renderer
+  firefox-esr cmark-gfm
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "editor/ExportActions.h"
 
+#include "editor/export/GuideExport.h"
+#include "editor/export/MarkdownExport.h"
 #include "editor/pdf/PdfExport.h"
 
 #include <QClipboard>
@@ -16,6 +18,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -115,6 +118,54 @@ std::optional<QString> FileDialogSavePanel::askForPDFLocation(QWidget *parent, c
     return chosen.first();
 }
 
+std::optional<QString> SavePanel::askForExportLocation(QWidget *parent, const QString &suggestedName,
+                                                      ExportFormat format)
+{
+    if (format == ExportFormat::pdf)
+        return askForPDFLocation(parent, suggestedName);
+    return std::nullopt;
+}
+
+std::optional<QString> FileDialogSavePanel::askForExportLocation(QWidget *parent, const QString &suggestedName,
+                                                                 ExportFormat format)
+{
+    if (format == ExportFormat::pdf)
+        return askForPDFLocation(parent, suggestedName);
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (format == ExportFormat::html) {
+        dialog.setWindowTitle(QStringLiteral("Export HTML"));
+        dialog.setMimeTypeFilters({QStringLiteral("text/html")});
+        dialog.setDefaultSuffix(QStringLiteral("html"));
+    } else {
+        // The name given becomes a new folder holding README.md and images/.
+        dialog.setWindowTitle(QStringLiteral("Export Markdown"));
+        dialog.setNameFilter(QStringLiteral("Markdown folder (*)"));
+        dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Folder name:"));
+    }
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Export"));
+    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return std::nullopt;
+    return chosen.first();
+}
+
+ExportFormat SettingsExportFormatMemory::lastFormat() const
+{
+    return exportFormatFromKey(QSettings().value(QStringLiteral("exportFormat")).toString())
+        .value_or(ExportFormat::pdf);
+}
+
+void SettingsExportFormatMemory::remember(ExportFormat format)
+{
+    QSettings().setValue(QStringLiteral("exportFormat"), exportFormatKey(format));
+}
+
 void MessageBoxAlerter::alert(QWidget *parent, const QString &title, const QString &message)
 {
     QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::NoButton, parent);
@@ -167,18 +218,27 @@ GuideExporter::GuideExporter(GuideStore &store, GuideBinding binding, QWidget *w
 
 bool GuideExporter::writeGuidePDF(const QString &destination, QString *errorText) const
 {
+    return writeGuide(destination, ExportFormat::pdf, errorText);
+}
+
+bool GuideExporter::writeGuide(const QString &destination, ExportFormat format, QString *errorText) const
+{
     const Guide guide = binding_.get();
     const QString folder = store_ ? store_->folderPath(guide.id) : QString();
-    auto images = [&](const Step &step) -> std::optional<PdfImage> {
+    auto imagePaths = [&](const Step &step) -> std::optional<QString> {
         if (folder.isEmpty() || !isBareFileName(step.imageFileName))
             return std::nullopt;
-        return loadPdfImage(folder + QLatin1Char('/') + step.imageFileName);
+        return folder + QLatin1Char('/') + step.imageFileName;
     };
     try {
-        writePDF(guide, destination, letterPageSize, images);
-    } catch (const PDFExportError &error) {
+        exportGuide(guide, destination, format, imagePaths);
+    } catch (const MarkdownFolderExists &error) {
         if (errorText)
-            *errorText = error.description();
+            *errorText = error.message() + QStringLiteral(" Choose a new folder name.");
+        return false;
+    } catch (const GuideExportError &error) {
+        if (errorText)
+            *errorText = error.message();
         return false;
     }
     return true;
@@ -195,18 +255,31 @@ void GuideExporter::fail(const QString &message)
 
 void GuideExporter::exportPDF()
 {
+    exportAs(ExportFormat::pdf);
+}
+
+void GuideExporter::exportAs(ExportFormat format)
+{
     if (!services_.savePanel)
         return;
-    const auto destination = services_.savePanel->askForPDFLocation(window_, suggestedPDFName(binding_.get().title));
+    if (services_.formatMemory)
+        services_.formatMemory->remember(format);
+    const auto destination = services_.savePanel->askForExportLocation(
+        window_, suggestedExportName(binding_.get().title, format), format);
     if (!destination)
         return;
     QString error;
-    if (!writeGuidePDF(*destination, &error)) {
+    if (!writeGuide(*destination, format, &error)) {
         fail(error);
         return;
     }
     if (services_.revealer)
         services_.revealer->showItems({*destination});
+}
+
+ExportFormat GuideExporter::lastFormat() const
+{
+    return services_.formatMemory ? services_.formatMemory->lastFormat() : ExportFormat::pdf;
 }
 
 void GuideExporter::sharePDF()
@@ -242,6 +315,8 @@ GuideActions GuideExporter::actions()
     actions.exportPDF = [this] { exportPDF(); };
     actions.sharePDF = [this] { sharePDF(); };
     actions.reveal = [this] { reveal(); };
+    actions.exportHTML = [this] { exportAs(ExportFormat::html); };
+    actions.exportMarkdown = [this] { exportAs(ExportFormat::markdown); };
     return actions;
 }
 

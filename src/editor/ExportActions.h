@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/GuideEditing.h"
+#include "editor/export/ExportFormat.h"
 #include "store/GuideStore.h"
 
 #include <QPoint>
@@ -76,11 +77,32 @@ class SavePanel {
 public:
     virtual ~SavePanel() = default;
     virtual std::optional<QString> askForPDFLocation(QWidget *parent, const QString &suggestedName) = 0;
+    // The file, or for Markdown the new folder, of an export in format. PDF asks
+    // askForPDFLocation; other formats are offered only by panels that know them.
+    virtual std::optional<QString> askForExportLocation(QWidget *parent, const QString &suggestedName,
+                                                        ExportFormat format);
 };
 
 class FileDialogSavePanel final : public SavePanel {
 public:
     std::optional<QString> askForPDFLocation(QWidget *parent, const QString &suggestedName) override;
+    std::optional<QString> askForExportLocation(QWidget *parent, const QString &suggestedName,
+                                                ExportFormat format) override;
+};
+
+// The export format chosen last, kept between runs; PDF until one is chosen.
+class ExportFormatMemory {
+public:
+    virtual ~ExportFormatMemory() = default;
+    virtual ExportFormat lastFormat() const = 0;
+    virtual void remember(ExportFormat format) = 0;
+};
+
+// In the application's settings file under "exportFormat".
+class SettingsExportFormatMemory final : public ExportFormatMemory {
+public:
+    ExportFormat lastFormat() const override;
+    void remember(ExportFormat format) override;
 };
 
 // Shows an alert and returns when it is dismissed.
@@ -110,14 +132,19 @@ public:
         SharePicker *sharePicker = nullptr;
         Alerter *alerter = nullptr;
         QString shareBase; // empty = the user's runtime or cache directory
+        ExportFormatMemory *formatMemory = nullptr; // nothing = PDF, not remembered
     };
 
     GuideExporter(GuideStore &store, GuideBinding binding, QWidget *window, Services services);
 
     // Writes the guide as it is now; false with errorText on failure.
     bool writeGuidePDF(const QString &destination, QString *errorText) const;
+    bool writeGuide(const QString &destination, ExportFormat format, QString *errorText) const;
 
     void exportPDF();
+    // Asks where, writes, reveals the result, and remembers the format.
+    void exportAs(ExportFormat format);
+    ExportFormat lastFormat() const;
     void sharePDF();
     void reveal();
 

@@ -60,6 +60,8 @@ struct GuideActions {
     std::function<void()> exportPDF;
     std::function<void()> sharePDF;
     std::function<void()> reveal;
+    std::function<void()> exportHTML;
+    std::function<void()> exportMarkdown;
 };
 
 } // namespace kelvo

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMediaPlayer>
 #include <QMessageBox>
 #include <QPainter>
@@ -208,6 +209,10 @@ GuideEditorView::GuideEditorView(GuideStore &store, GuideBinding binding, QUndoS
         alerter_ = std::make_unique<MessageBoxAlerter>();
         exporter.alerter = alerter_.get();
     }
+    if (!exporter.formatMemory) {
+        formatMemory_ = std::make_unique<SettingsExportFormatMemory>();
+        exporter.formatMemory = formatMemory_.get();
+    }
     if (!services_.confirmDeleteGuide)
         services_.confirmDeleteGuide = defaultConfirmDeleteGuide;
     exporter_ = std::make_unique<GuideExporter>(store_, binding_, this, exporter);
@@ -263,7 +268,24 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
     actions->setSpacing(14);
     export_ = new NeuButton(QStringLiteral("Export PDF"), {NeuButtonStyle::Kind::primary, false, false}, this);
     export_->setSymbol(QStringLiteral("arrow.down.doc.fill"));
-    export_->setToolTip(QStringLiteral("Export PDF (Ctrl+E)"));
+    exportFormats_ = new NeuButton(QString(), {NeuButtonStyle::Kind::primary, false, false}, this);
+    exportFormats_->setSymbol(QStringLiteral("chevron.down"));
+    exportFormats_->setAccessibleName(QStringLiteral("Export as"));
+    exportFormats_->setToolTip(QStringLiteral("Export as PDF, HTML or Markdown"));
+    exportMenu_ = new QMenu(this);
+    exportMenu_->setAccessibleName(QStringLiteral("Export as"));
+    for (const ExportFormat format : {ExportFormat::pdf, ExportFormat::html, ExportFormat::markdown}) {
+        // Ctrl+E belongs to the File menu; the menu only names it.
+        const QString hint = format == ExportFormat::pdf ? QStringLiteral("\tCtrl+E") : QString();
+        QAction *action = exportMenu_->addAction(exportFormatTitle(format) + QStringLiteral("…") + hint, this,
+                                                 [this, format] { exportAs(format); });
+        action->setData(exportFormatKey(format));
+    }
+    connect(exportFormats_, &QAbstractButton::clicked, this, [this] {
+        exportMenu_->popup(exportFormats_->mapToGlobal(QPoint(exportFormats_->width() - exportMenu_->sizeHint().width(),
+                                                              exportFormats_->height() + 4)));
+    });
+    showExportFormat(exporter_->lastFormat());
     share_ = new NeuIconButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Share PDF"),
                                {palette::accent, 40}, this);
     share_->setToolTip(QStringLiteral("Share PDF (Shift+Ctrl+E)"));
@@ -271,14 +293,20 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
     reveal_->setToolTip(QStringLiteral("Show in Files"));
     delete_ = new NeuIconButton(QStringLiteral("trash"), QStringLiteral("Delete guide"), {palette::danger, 40}, this);
     delete_->setToolTip(QStringLiteral("Delete guide"));
-    for (QWidget *button : std::initializer_list<QWidget *>{export_, share_, reveal_, delete_})
+    // Export and its formats arrow read as one split button.
+    auto *split = new QHBoxLayout;
+    split->setSpacing(3);
+    split->addWidget(export_, 0, Qt::AlignVCenter);
+    split->addWidget(exportFormats_, 0, Qt::AlignVCenter);
+    actions->addLayout(split);
+    for (QWidget *button : std::initializer_list<QWidget *>{share_, reveal_, delete_})
         actions->addWidget(button, 0, Qt::AlignVCenter);
     auto *actionsBox = new QVBoxLayout;
     actionsBox->addStretch();
     actionsBox->addLayout(actions);
     actionsBox->addStretch();
     header->addLayout(actionsBox);
-    connect(export_, &QAbstractButton::clicked, this, [this] { exporter_->exportPDF(); });
+    connect(export_, &QAbstractButton::clicked, this, [this] { exportAs(exporter_->lastFormat()); });
     connect(share_, &QAbstractButton::clicked, this, [this] { exporter_->sharePDF(); });
     connect(reveal_, &QAbstractButton::clicked, this, [this] { exporter_->reveal(); });
     connect(delete_, &QAbstractButton::clicked, this, &GuideEditorView::confirmAndDeleteGuide);
@@ -452,6 +480,7 @@ void GuideEditorView::sync()
 
     const bool hasSteps = !guide.steps.isEmpty();
     export_->setEnabled(hasSteps);
+    exportFormats_->setEnabled(hasSteps);
     share_->setEnabled(hasSteps);
     noStepsArea_->setVisible(!hasSteps);
     stepsScroll_->setVisible(hasSteps);
@@ -579,7 +608,12 @@ QList<JumpRow *> GuideEditorView::jumpRows() const
 
 GuideActions GuideEditorView::guideActions()
 {
-    return exporter_->actions();
+    GuideActions actions = exporter_->actions();
+    // Through the editor, so its Export button follows the format chosen.
+    actions.exportPDF = [this] { exportAs(ExportFormat::pdf); };
+    actions.exportHTML = [this] { exportAs(ExportFormat::html); };
+    actions.exportMarkdown = [this] { exportAs(ExportFormat::markdown); };
+    return actions;
 }
 
 void GuideEditorView::showEvent(QShowEvent *event)
@@ -617,6 +651,22 @@ void GuideEditorView::loadPlayer()
         player_->deleteLater();
     player_ = player;
     setHasVideo(true);
+}
+
+void GuideEditorView::exportAs(ExportFormat format)
+{
+    showExportFormat(format);
+    exporter_->exportAs(format);
+}
+
+void GuideEditorView::showExportFormat(ExportFormat format)
+{
+    // The button repeats the format chosen last; Ctrl+E stays PDF.
+    const QString title = QStringLiteral("Export ") + exportFormatTitle(format);
+    export_->setText(title);
+    export_->setAccessibleName(title);
+    export_->setToolTip(format == ExportFormat::pdf ? QStringLiteral("Export PDF (Ctrl+E)") : title);
+    export_->updateGeometry();
 }
 
 void GuideEditorView::setHasVideo(bool hasVideo)

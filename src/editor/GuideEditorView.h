@@ -15,6 +15,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QMediaPlayer;
 class QScrollArea;
 class QVBoxLayout;
@@ -94,6 +95,9 @@ public:
     QLineEdit *titleField() const { return title_; }
     QList<Chip *> chips() const { return {stepsChip_, durationChip_, dateChip_}; }
     NeuButton *exportButton() const { return export_; }
+    // The arrow beside Export: its menu offers PDF, HTML and Markdown.
+    NeuButton *exportFormatsButton() const { return exportFormats_; }
+    QMenu *exportFormatsMenu() const { return exportMenu_; }
     NeuIconButton *shareButton() const { return share_; }
     NeuIconButton *revealButton() const { return reveal_; }
     NeuIconButton *deleteButton() const { return delete_; }
@@ -125,6 +129,8 @@ private:
     StepRowView *makeRow(const Step &step);
     QString imagePathFor(const Step &step) const;
     void setHasVideo(bool hasVideo);
+    void exportAs(ExportFormat format);
+    void showExportFormat(ExportFormat format);
 
     GuideStore &store_;
     SaveProblemBanner *saveBanner_ = nullptr;
@@ -137,6 +143,7 @@ private:
     std::unique_ptr<ShareServices> shareServices_;
     std::unique_ptr<SharePicker> sharePicker_;
     std::unique_ptr<Alerter> alerter_;
+    std::unique_ptr<ExportFormatMemory> formatMemory_;
     std::unique_ptr<GuideExporter> exporter_;
 
     QLineEdit *title_ = nullptr;
@@ -144,6 +151,8 @@ private:
     Chip *durationChip_ = nullptr;
     Chip *dateChip_ = nullptr;
     NeuButton *export_ = nullptr;
+    NeuButton *exportFormats_ = nullptr;
+    QMenu *exportMenu_ = nullptr;
     NeuIconButton *share_ = nullptr;
     NeuIconButton *reveal_ = nullptr;
     NeuIconButton *delete_ = nullptr;

@@ -284,10 +284,13 @@ TEST_F(AppModelTest, GuideCommandsFollowTheFocusedEditor)
     EXPECT_FALSE(menus.revealAction()->isEnabled());
 
     int exported = 0, revealed = 0;
-    GuideActions actions{.canExport = false, .exportPDF = [&] { ++exported; }, .sharePDF = {}, .reveal = [&] { ++revealed; }};
+    GuideActions actions{.canExport = false, .exportPDF = [&] { ++exported; }, .sharePDF = {}, .reveal = [&] { ++revealed; },
+                         .exportHTML = {}, .exportMarkdown = {}};
     QUndoStack stack;
     menus.setFocusedEditor(actions, &stack);
     EXPECT_FALSE(menus.exportAction()->isEnabled());
+    EXPECT_FALSE(menus.exportHTMLAction()->isEnabled());
+    EXPECT_FALSE(menus.exportMarkdownAction()->isEnabled());
     EXPECT_FALSE(menus.shareAction()->isEnabled());
     EXPECT_TRUE(menus.revealAction()->isEnabled());
     menus.revealAction()->trigger();
@@ -299,6 +302,18 @@ TEST_F(AppModelTest, GuideCommandsFollowTheFocusedEditor)
     menus.exportAction()->trigger();
     EXPECT_EQ(exported, 1);
     EXPECT_EQ(menus.exportAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+    // HTML and Markdown beside it, under the same condition.
+    int html = 0, markdown = 0;
+    actions.exportHTML = [&] { ++html; };
+    actions.exportMarkdown = [&] { ++markdown; };
+    menus.setFocusedEditor(actions, &stack);
+    ASSERT_TRUE(menus.exportHTMLAction()->isEnabled());
+    ASSERT_TRUE(menus.exportMarkdownAction()->isEnabled());
+    menus.exportHTMLAction()->trigger();
+    menus.exportMarkdownAction()->trigger();
+    EXPECT_EQ(html, 1);
+    EXPECT_EQ(markdown, 1);
+    EXPECT_EQ(exported, 1);
     EXPECT_EQ(menus.shareAction()->shortcut(), QKeySequence(QStringLiteral("Shift+Ctrl+E")));
     EXPECT_EQ(menus.revealAction()->shortcut(), QKeySequence(QStringLiteral("Alt+Ctrl+R")));
 

@@ -1,5 +1,5 @@
 // Shows the library for scripts/screenshots.sh:
-// kelvo_library_showcase library-empty | library | editor-empty | editor-drag
+// kelvo_library_showcase library-empty | library | editor-empty | editor-drag | editor-export
 #include "app/library/LibraryView.h"
 #include "app/library/SidebarView.h"
 #include "app/model/AppModel.h"
@@ -22,6 +22,7 @@
 #include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -154,6 +155,13 @@ int main(int argc, char **argv)
                     area->ensureWidgetVisible(rows[1], 0, 40);
             }, Qt::QueuedConnection);
         }
+    }
+    if (mode == QLatin1String("editor-export") && library.currentEditor()) {
+        // The Export arrow's menu open, once the window manager has placed the window.
+        QTimer::singleShot(1500, &library, [&library] {
+            if (auto *editor = library.currentEditor())
+                editor->exportFormatsButton()->click();
+        });
     }
     return QApplication::exec();
 }

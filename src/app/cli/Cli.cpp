@@ -12,6 +12,8 @@ const Command table[] = {
     {"show", "kelvo show ID", "the guide's guide.json document", false, runShow},
     {"inspect", "kelvo inspect X Y [--right]", "what a click at the screen point (X, Y) would read, and its caption",
      false, runInspect},
+    {"export", "kelvo export ID PATH [--format pdf|html|md] [--force]", "the guide as PDF, HTML or Markdown", false,
+     runExport},
     {"export-pdf", "kelvo export-pdf ID FILE", "the guide as a PDF document", false, runExportPdf},
     {"record", "kelvo record [--seconds N]", "one recording from a terminal; Ctrl+C stops it and prints the id", true,
      runRecord},

@@ -49,7 +49,8 @@ Invocation parseInvocation(const QStringList &arguments); // the arguments after
 int runList(const QStringList &arguments);
 int runShow(const QStringList &arguments);
 int runInspect(const QStringList &arguments);
-int runExportPdf(const QStringList &arguments);
+int runExport(const QStringList &arguments);
+int runExportPdf(const QStringList &arguments); // `export` with the PDF format
 int runRecord(const QStringList &arguments);
 
 } // namespace kelvo::cli

@@ -16,6 +16,8 @@ AppMenus::AppMenus(AppModel &model, Handlers handlers, QObject *parent)
     , handlers_(std::move(handlers))
     , newRecording_(new QAction(this))
     , exportPDF_(new QAction(QStringLiteral("Export PDF…"), this))
+    , exportHTML_(new QAction(QStringLiteral("Export HTML…"), this))
+    , exportMarkdown_(new QAction(QStringLiteral("Export Markdown…"), this))
     , sharePDF_(new QAction(QStringLiteral("Share PDF…"), this))
     , reveal_(new QAction(QStringLiteral("Show Guide in Files"), this))
     , undo_(new QAction(QStringLiteral("Undo"), this))
@@ -46,6 +48,14 @@ AppMenus::AppMenus(AppModel &model, Handlers handlers, QObject *parent)
     connect(exportPDF_, &QAction::triggered, this, [this] {
         if (actions_ && actions_->canExport && actions_->exportPDF)
             actions_->exportPDF();
+    });
+    connect(exportHTML_, &QAction::triggered, this, [this] {
+        if (actions_ && actions_->canExport && actions_->exportHTML)
+            actions_->exportHTML();
+    });
+    connect(exportMarkdown_, &QAction::triggered, this, [this] {
+        if (actions_ && actions_->canExport && actions_->exportMarkdown)
+            actions_->exportMarkdown();
     });
     connect(sharePDF_, &QAction::triggered, this, [this] {
         if (actions_ && actions_->canExport && actions_->sharePDF)
@@ -120,6 +130,8 @@ void AppMenus::populate(QMenuBar *bar)
     file->addAction(newRecording_);
     file->addSeparator();
     file->addAction(exportPDF_);
+    file->addAction(exportHTML_);
+    file->addAction(exportMarkdown_);
     file->addAction(sharePDF_);
     file->addAction(reveal_);
 
@@ -156,6 +168,8 @@ void AppMenus::refreshGuideCommands()
 {
     const bool canExport = actions_ && actions_->canExport;
     exportPDF_->setEnabled(canExport);
+    exportHTML_->setEnabled(canExport);
+    exportMarkdown_->setEnabled(canExport);
     sharePDF_->setEnabled(canExport);
     reveal_->setEnabled(actions_.has_value());
 }

@@ -43,6 +43,8 @@ public:
 
     QAction *newRecordingAction() const { return newRecording_; }
     QAction *exportAction() const { return exportPDF_; }
+    QAction *exportHTMLAction() const { return exportHTML_; }
+    QAction *exportMarkdownAction() const { return exportMarkdown_; }
     QAction *shareAction() const { return sharePDF_; }
     QAction *revealAction() const { return reveal_; }
     QAction *undoAction() const { return undo_; }
@@ -62,6 +64,8 @@ private:
 
     QAction *newRecording_;
     QAction *exportPDF_;
+    QAction *exportHTML_;
+    QAction *exportMarkdown_;
     QAction *sharePDF_;
     QAction *reveal_;
     QAction *undo_;

@@ -251,7 +251,8 @@ QSize NeuButton::sizeHint() const
     const QFontMetricsF metrics(font());
     const qreal h = style_.compact ? 14 : 22;
     const qreal v = style_.compact ? 8 : 12;
-    const qreal symbol = symbol_.isEmpty() ? 0 : buttonSymbolSize(metrics) + buttonSymbolGap;
+    const qreal gap = text().isEmpty() ? 0 : buttonSymbolGap;
+    const qreal symbol = symbol_.isEmpty() ? 0 : buttonSymbolSize(metrics) + gap;
     return QSizeF(std::ceil(metrics.horizontalAdvance(text()) + symbol) + 2 * h, std::ceil(metrics.height()) + 2 * v)
         .toSize();
 }
@@ -344,11 +345,13 @@ void NeuButton::paintEvent(QPaintEvent *)
     } else {
         const QFontMetricsF metrics(font());
         const qreal symbolSize = buttonSymbolSize(metrics);
-        const qreal width = symbolSize + buttonSymbolGap + metrics.horizontalAdvance(text());
+        // A symbol alone sits in the middle.
+        const qreal gap = text().isEmpty() ? 0 : buttonSymbolGap;
+        const qreal width = symbolSize + gap + metrics.horizontalAdvance(text());
         const qreal left = shape.center().x() - width / 2;
         paintSymbol(painter, symbol_, QRectF(left, shape.center().y() - symbolSize / 2, symbolSize, symbolSize),
                     textColor);
-        painter.drawText(QRectF(left + symbolSize + buttonSymbolGap, shape.top(), width, shape.height()),
+        painter.drawText(QRectF(left + symbolSize + gap, shape.top(), width, shape.height()),
                          Qt::AlignVCenter | Qt::AlignLeft, text());
     }
 

@@ -1,8 +1,10 @@
 #include "editor/pdf/PdfExport.h"
 
-#include "store/GuideFiles.h"
+#include "editor/export/ExportFormat.h"
+#include "editor/export/StepImageFile.h"
 
 #include <QBuffer>
+
 #include <QFile>
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -372,14 +374,12 @@ QString PDFExportError::description() const
 
 std::optional<PdfImage> loadPdfImage(const QString &path)
 {
-    // Only a regular file of bounded size: a linked picture from elsewhere or a
-    // device under a screenshot's name is left out like a missing one.
-    auto bytes = guideFiles::readRegularFile(path, guideFiles::maxImageBytes);
+    std::optional<QByteArray> bytes = readStepImageBytes(path);
     if (!bytes)
         return std::nullopt;
     PdfImage image;
-    image.jpegData = std::move(*bytes);
-    QBuffer file(&image.jpegData);
+    image.jpegData = *bytes;
+    QBuffer file(&*bytes);
     file.open(QIODevice::ReadOnly);
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
@@ -445,8 +445,7 @@ void writePDF(const Guide &guide, const QString &destination, QSizeF pageSize, c
 
 QString suggestedPDFName(const QString &title)
 {
-    static const QRegularExpression separators(QStringLiteral("[/:]"));
-    return QString(title).replace(separators, QStringLiteral("-")) + QStringLiteral(".pdf");
+    return suggestedExportName(title, ExportFormat::pdf);
 }
 
 QString pdfSubtitle(const QDateTime &createdAt, qsizetype stepCount)
