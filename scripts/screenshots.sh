@@ -29,7 +29,9 @@ for mode in hud-countdown hud-recording hud-finishing hud-clicked settings permi
     *) "$showcase" "$mode" & ;;
   esac
   pid=$!
-  for _ in $(seq 1 50); do
+  # The library showcases first write their guides and movies: on a busy machine
+  # that takes a while.
+  for _ in $(seq 1 600); do
     xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && break
     sleep 0.1
   done
