@@ -1,6 +1,7 @@
 #include "app/KelvoApplication.h"
 
 #include "app/MainWindow.h"
+#include "app/TerminationSignals.h"
 #include "app/library/LibraryView.h"
 #include "app/menus/AppMenus.h"
 #include "app/model/AppModel.h"
@@ -126,7 +127,15 @@ KelvoApplication::KelvoApplication(QApplication &app)
         connect(&model_->session(), &RecordingSession::phaseChanged, this, &KelvoApplication::updateTrayIcon);
     }
 
-    connect(&app_, &QCoreApplication::aboutToQuit, this, [this] { model_->store().flushPendingSaves(); });
+    // A signal or the end of the desktop session finishes a recording like Quit does.
+    auto *terminations = new TerminationSignals(this);
+    connect(terminations, &TerminationSignals::received, this,
+            [this] { model_->quitWhenSafe([] { QApplication::quit(); }); });
+    connect(&app_, &QGuiApplication::commitDataRequest, this, [this] { model_->finishRecordingNow(); });
+    connect(&app_, &QCoreApplication::aboutToQuit, this, [this] {
+        model_->finishRecordingNow();
+        model_->store().flushPendingSaves();
+    });
 
     openMainWindow();
     // If no main window is visible after a moment (none was restored), bring one up.
@@ -150,7 +159,7 @@ void KelvoApplication::listenForOtherInstances()
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = server_->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            model_->showMainWindow();
+            model_->anotherLaunchArrived();
         }
     });
 }
