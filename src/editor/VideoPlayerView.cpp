@@ -172,7 +172,10 @@ void VideoPlayerView::updateControls()
     slider_->setMaximum(static_cast<int>(std::min<qint64>(duration, INT_MAX)));
     if (!sliderHeld_)
         slider_->setValue(static_cast<int>(std::min<qint64>(position, INT_MAX)));
-    time_->setText(formatTimestamp(position / 1000.0) + QStringLiteral(" / ") + formatTimestamp(duration / 1000.0));
+    // The total is the guide's own length when known, as the header shows it:
+    // the movie's may differ by a fraction that rounds to another second.
+    const qint64 total = posterDuration_ > 0 ? posterDuration_ : duration;
+    time_->setText(formatTimestamp(position / 1000.0) + QStringLiteral(" / ") + formatTimestamp(total / 1000.0));
     const QString name = playing ? QStringLiteral("Pause") : QStringLiteral("Play");
     if (playPause_->accessibleName() != name) {
         playPause_->setIconName(playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"));

@@ -575,6 +575,12 @@ TEST_F(GuideEditorViewTest, TheFirstPictureShowsWithoutAPlayerUntilPlay)
     editor->playerView()->playPauseButton()->click();
     ASSERT_NE(editor->player(), nullptr);
     EXPECT_EQ(editor->playerView()->player(), editor->player());
+    // The movie is 15 s long; the total stays the guide's, as in the header chip.
+    QMediaPlayer *player = editor->player();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->duration() > 0; }, 20000));
+    EXPECT_TRUE(editor->playerView()->timeLabel()->text().endsWith(QStringLiteral(" / 2:05")))
+        << editor->playerView()->timeLabel()->text().toStdString();
+    EXPECT_EQ(editor->chips()[1]->text(), QStringLiteral("2:05"));
 }
 
 TEST(VideoFrameReaderTest, PicturesAtTimesAndBadFiles)
