@@ -15,6 +15,7 @@
 #include "model/QtScheduler.h"
 #include "store/GuideStore.h"
 #include "store/ImageCache.h"
+#include "support/TestGuides.h"
 #include "support/capture/FakeCapture.h"
 
 #include <QApplication>
@@ -26,7 +27,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace kelvo;
@@ -102,6 +105,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir dir;
     QUuid bigGuide;
+    QUuid smallGuide;
     {
         QtScheduler setupScheduler;
         GuideStore setup(setupScheduler, dir.path());
@@ -111,10 +115,17 @@ int main(int argc, char **argv)
         // The 100-step guide, with real-size screenshots, is the oldest.
         std::vector<QImage> shots;
         QImage shot = screenshot(2200, 1238, 7);
-        bigGuide = [&] {
-            Guide guide = makeGuide(setup, -1, 100, shot, &shot);
+        // Both with a movie, as recordings have: the video area costs its share.
+        auto withMovie = [&](Guide guide) {
+            if (test::writeTestMovie(setup.folderPath(guide.id) + QStringLiteral("/video.mov"), 20)) {
+                guide.videoFileName = QStringLiteral("video.mov");
+                setup.update(guide);
+                setup.flushPendingSaves();
+            }
             return guide.id;
-        }();
+        };
+        bigGuide = withMovie(makeGuide(setup, -1, 100, shot, &shot));
+        smallGuide = withMovie(makeGuide(setup, -2, 8, shot, &shot));
     }
     std::printf("data: 500 guides x 30 steps + one of 100 steps in %s\n", qPrintable(dir.path()));
     std::printf("QApplication created:              %7.1f ms\n", appMs);
@@ -197,5 +208,37 @@ int main(int argc, char **argv)
     std::printf("memory after scrolling:            %7ld KiB (image cache %lld KiB in %lld images)\n", residentKiB(),
                 static_cast<long long>(ImageCache::shared().byteCount() / 1024),
                 static_cast<long long>(ImageCache::shared().entryCount()));
+
+    // Between the 100-step guide and an 8-step one, each way, painted. The
+    // longest gap between 5 ms ticks of the event loop is the worst stall.
+    QElapsedTimer tickClock;
+    tickClock.start();
+    qint64 lastTick = 0;
+    qint64 worstGap = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = tickClock.elapsed();
+        worstGap = std::max(worstGap, now - lastTick);
+        lastTick = now;
+    });
+    ticker.start();
+    lastTick = tickClock.elapsed();
+    double worstSwitch = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (const QUuid &id : {smallGuide, bigGuide}) {
+            timer.restart();
+            model.setSelectedGuideID(id);
+            library.repaint();
+            worstSwitch = std::max(worstSwitch, timer.nsecsElapsed() / 1e6);
+            QTest::qWait(300); // the still and the first screenshots arrive
+        }
+    }
+    std::printf("switching guides (8 <-> 100 steps): %7.1f ms worst of 6  (goal 150)\n", worstSwitch);
+    std::printf("longest event loop stall:           %7lld ms  (goal 100)\n", static_cast<long long>(worstGap));
+    std::printf("memory, 100-step guide open:        %7ld KiB  (goal 250 MB)\n", residentKiB());
+    model.setSelectedGuideID(smallGuide);
+    QTest::qWait(1000);
+    std::printf("memory, 8-step guide open:          %7ld KiB  (goal 150 MB)\n", residentKiB());
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/instance/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "app/library/LibraryView.h"
 #include "app/menus/AppMenus.h"
 #include "app/model/AppModel.h"
@@ -121,7 +122,15 @@ KelvoApplication::KelvoApplication(QApplication &app)
         connect(&model_->session(), &RecordingSession::phaseChanged, this, &KelvoApplication::updateTrayIcon);
     }
 
-    connect(&app_, &QCoreApplication::aboutToQuit, this, [this] { model_->store().flushPendingSaves(); });
+    // A signal or the end of the desktop session finishes a recording like Quit does.
+    auto *terminations = new TerminationSignals(this);
+    connect(terminations, &TerminationSignals::received, this,
+            [this] { model_->quitWhenSafe([] { QApplication::quit(); }); });
+    connect(&app_, &QGuiApplication::commitDataRequest, this, [this] { model_->finishRecordingNow(); });
+    connect(&app_, &QCoreApplication::aboutToQuit, this, [this] {
+        model_->finishRecordingNow();
+        model_->store().flushPendingSaves();
+    });
 
     openMainWindow();
     // If no main window is visible after a moment (none was restored), bring one up.
@@ -144,7 +153,7 @@ void KelvoApplication::listenForOtherInstances()
 void KelvoApplication::answer(Request request)
 {
     if (request == Request::Show)
-        model_->showMainWindow();
+        model_->anotherLaunchArrived(); // during a recording the window stays away
     else if (model_->session().phase().isIdle())
         model_->startRecording();
     // A recording already under way goes on; its bar is on screen.

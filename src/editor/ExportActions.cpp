@@ -35,6 +35,17 @@ DesktopFileRevealer::DesktopFileRevealer(UrlOpener fallback)
         fallback_ = [](const QUrl &url) { QDesktopServices::openUrl(url); };
 }
 
+QUrl folderToOpenFor(const QString &path)
+{
+    const QFileInfo info(path);
+    return QUrl::fromLocalFile(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
+}
+
+QString exportStartFolder(const QString &documents, const QString &home)
+{
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : home;
+}
+
 void DesktopFileRevealer::showItems(const QStringList &paths)
 {
     if (paths.isEmpty())
@@ -42,7 +53,7 @@ void DesktopFileRevealer::showItems(const QStringList &paths)
     QStringList uris;
     for (const QString &path : paths)
         uris << QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
-    const QUrl folder = QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath());
+    const QUrl folder = folderToOpenFor(paths.first());
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         fallback_(folder);
@@ -108,7 +119,8 @@ std::optional<QString> FileDialogSavePanel::askForPDFLocation(QWidget *parent, c
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setMimeTypeFilters({QStringLiteral("application/pdf")});
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog.setDirectory(
+        exportStartFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()));
     dialog.selectFile(suggestedName);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -298,7 +310,10 @@ void GuideExporter::sharePDF()
     // Without a window the file stays written and nothing is shown.
     if (!window_ || !services_.sharePicker)
         return;
-    services_.sharePicker->offer(file, window_, QPoint(window_->width() - 140, 90));
+    QPoint anchor(window_->width() - 140, 90);
+    if (shareAnchor_ && shareAnchor_->isVisible() && window_->isAncestorOf(shareAnchor_))
+        anchor = shareAnchor_->mapTo(window_, QPoint(0, shareAnchor_->height() + 4));
+    services_.sharePicker->offer(file, window_, anchor);
 }
 
 void GuideExporter::reveal()

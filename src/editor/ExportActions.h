@@ -27,6 +27,11 @@ public:
 
 // org.freedesktop.FileManager1.ShowItems on the session bus; where no file
 // manager answers, opens the folder holding the first item instead.
+// What the file manager fallback opens for an item: a folder itself, a file's folder.
+QUrl folderToOpenFor(const QString &path);
+// Where the save dialog starts: the documents folder when it exists, else home.
+QString exportStartFolder(const QString &documents, const QString &home);
+
 class DesktopFileRevealer final : public FileRevealer {
 public:
     using UrlOpener = std::function<void(const QUrl &)>;
@@ -147,6 +152,8 @@ public:
     ExportFormat lastFormat() const;
     void sharePDF();
     void reveal();
+    // The share menu opens under this widget (the Share button) when it is set.
+    void setShareAnchor(QWidget *anchor) { shareAnchor_ = anchor; }
 
     const std::optional<QString> &exportError() const { return exportError_; }
     // A fresh record for the guide as it is now; the actions act on the guide as
@@ -160,6 +167,7 @@ private:
     QPointer<GuideStore> store_;
     GuideBinding binding_;
     QPointer<QWidget> window_;
+    QPointer<QWidget> shareAnchor_;
     Services services_;
     std::optional<QString> exportError_;
 };

@@ -6,8 +6,11 @@
 #include "editor/SaveProblemBanner.h"
 #include "editor/StepImageView.h"
 #include "editor/StepRowView.h"
+#include "editor/TitleField.h"
+#include "editor/VideoFrameReader.h"
 #include "editor/VideoPlayerView.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,8 +21,10 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QThreadPool>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelvo {
@@ -52,20 +57,6 @@ QScrollArea *makeScrollArea(QWidget *content, QWidget *parent)
 QString stepCountText(qsizetype count)
 {
     return QString::number(count) + (count == 1 ? QStringLiteral(" step") : QStringLiteral(" steps"));
-}
-
-bool defaultConfirmDeleteGuide(QWidget *parent)
-{
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Delete this guide and its video?"),
-                    QStringLiteral("This permanently removes the screenshots and recording from this computer."),
-                    QMessageBox::NoButton, parent);
-    box.setText(QStringLiteral("Delete this guide and its video?"));
-    box.setInformativeText(QStringLiteral("This permanently removes the screenshots and recording from this computer."));
-    QPushButton *remove = box.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
-    box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Cancel);
-    box.exec();
-    return box.clickedButton() == remove;
 }
 
 } // namespace
@@ -158,6 +149,8 @@ void JumpRow::paintEvent(QPaintEvent *)
         painter.setBrush(palette::withAlpha(palette::shadowDark, isDown() ? 0.45 : 0.25));
         painter.drawRoundedRect(QRectF(rect()), 12, 12);
     }
+    if (hasFocus())
+        paintFocusRing(painter, QRectF(rect()), 12);
     const QFont timeFont = styleFont(12, QFont::DemiBold);
     // The UI fonts' digits are tabular already (Qt 6.4 cannot ask for the feature).
     const QFont &digits = timeFont;
@@ -214,7 +207,7 @@ GuideEditorView::GuideEditorView(GuideStore &store, GuideBinding binding, QUndoS
         exporter.formatMemory = formatMemory_.get();
     }
     if (!services_.confirmDeleteGuide)
-        services_.confirmDeleteGuide = defaultConfirmDeleteGuide;
+        services_.confirmDeleteGuide = askToDeleteGuide;
     exporter_ = std::make_unique<GuideExporter>(store_, binding_, this, exporter);
 
     auto *column = new QVBoxLayout(this);
@@ -224,6 +217,7 @@ GuideEditorView::GuideEditorView(GuideStore &store, GuideBinding binding, QUndoS
     column->addWidget(saveBanner_);
     buildHeader(column);
     buildBody(column);
+    exporter_->setShareAnchor(share_);
 
     connect(&store_, &GuideStore::guidesChanged, this, &GuideEditorView::sync);
     sync();
@@ -238,12 +232,13 @@ GuideEditorView::~GuideEditorView()
 void GuideEditorView::buildHeader(QVBoxLayout *column)
 {
     auto *header = new QHBoxLayout;
+    headerLayout_ = header;
     header->setContentsMargins(32, 34, 32, 24);
     header->setSpacing(24);
 
     auto *left = new QVBoxLayout;
     left->setSpacing(12);
-    title_ = new QLineEdit(this);
+    title_ = new TitleField(this);
     title_->setPlaceholderText(QStringLiteral("Guide title"));
     title_->setAccessibleName(QStringLiteral("Guide title"));
     title_->setFrame(false);
@@ -296,11 +291,15 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
     // Export and its formats arrow read as one split button.
     auto *split = new QHBoxLayout;
     split->setSpacing(3);
-    split->addWidget(export_, 0, Qt::AlignVCenter);
-    split->addWidget(exportFormats_, 0, Qt::AlignVCenter);
+    for (QWidget *button : std::initializer_list<QWidget *>{export_, exportFormats_}) {
+        button->setMinimumSize(button->sizeHint()); // never squeezed under its text
+        split->addWidget(button, 0, Qt::AlignVCenter);
+    }
     actions->addLayout(split);
-    for (QWidget *button : std::initializer_list<QWidget *>{share_, reveal_, delete_})
+    for (QWidget *button : std::initializer_list<QWidget *>{share_, reveal_, delete_}) {
+        button->setMinimumSize(button->sizeHint());
         actions->addWidget(button, 0, Qt::AlignVCenter);
+    }
     auto *actionsBox = new QVBoxLayout;
     actionsBox->addStretch();
     actionsBox->addLayout(actions);
@@ -317,6 +316,7 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
 void GuideEditorView::buildBody(QVBoxLayout *column)
 {
     auto *body = new QHBoxLayout;
+    bodyLayout_ = body;
     body->setContentsMargins(32, 0, 32, 28);
     body->setSpacing(28);
 
@@ -346,6 +346,7 @@ void GuideEditorView::buildBody(QVBoxLayout *column)
     // Steps: rows in a column at most 760 wide, centred, padded 34.
     auto *content = new NeuSurface;
     auto *outer = new QHBoxLayout(content);
+    stepsPadding_ = outer;
     outer->setContentsMargins(34, 34, 34, 34);
     auto *rowsBox = new QWidget(content);
     rowsBox->setMaximumWidth(760);
@@ -373,7 +374,8 @@ void GuideEditorView::buildBody(QVBoxLayout *column)
     right->addWidget(buildVideoCard());
     right->addWidget(buildJumpList(), 1);
     auto *rightBox = new QWidget(this);
-    rightBox->setFixedWidth(340 + 2 * 0);
+    sideColumn_ = rightBox;
+    rightBox->setFixedWidth(sideColumnWidth(1400));
     rightBox->setLayout(right);
     right->setContentsMargins(0, 0, 0, 0);
     body->addWidget(rightBox);
@@ -392,13 +394,17 @@ QWidget *GuideEditorView::buildVideoCard()
     top->addWidget(makeLabel(QStringLiteral("Recording"), 16, QFont::Bold, palette::ink, card));
     top->addStretch();
     top->setSpacing(5);
-    top->addWidget(new SymbolView(QStringLiteral("lock.fill"), 11, palette::inkSecondary, card), 0, Qt::AlignVCenter);
-    top->addWidget(makeLabel(QStringLiteral("On this computer"), 11, QFont::DemiBold, palette::inkSecondary, card));
+    auto *lock = new SymbolView(QStringLiteral("lock.fill"), 11, palette::inkSecondary, card);
+    auto *local = makeLabel(QStringLiteral("On this computer"), 11, QFont::DemiBold, palette::inkSecondary, card);
+    localNote_ = {lock, local};
+    top->addWidget(lock, 0, Qt::AlignVCenter);
+    top->addWidget(local);
     column->addLayout(top);
 
     auto *well = new NeuInset(20, card);
     // 340 wide less the card's padding, at a width-to-height ratio of 1.6.
-    well->setFixedHeight(static_cast<int>(std::round((340 - 2 * 18) / 1.6)));
+    videoWell_ = well;
+    well->setFixedHeight(videoWellHeight(sideColumnWidth(1400)));
     auto *wellLayout = new QVBoxLayout(well);
     wellLayout->setContentsMargins(8, 8, 8, 8);
     playerArea_ = well;
@@ -445,7 +451,7 @@ QString GuideEditorView::imagePathFor(const Step &step) const
 
 StepRowView *GuideEditorView::makeRow(const Step &step)
 {
-    auto *row = new StepRowView(1, step, imagePathFor(step), player_ != nullptr, false, false);
+    auto *row = new StepRowView(1, step, imagePathFor(step), hasVideo_, false, false);
     const QUuid id = step.id;
     connect(row, &StepRowView::captionEdited, this,
             [this, id](const QString &caption) { setCaption(binding_, id, caption); });
@@ -457,13 +463,46 @@ StepRowView *GuideEditorView::makeRow(const Step &step)
             }
         }
     });
-    connect(row, &StepRowView::moveUpRequested, this, [this, id] { moveStep(store_, guideId_, id, -1, undoStack_); });
-    connect(row, &StepRowView::moveDownRequested, this,
-            [this, id] { moveStep(store_, guideId_, id, +1, undoStack_); });
-    connect(row, &StepRowView::deleteRequested, this, [this, id] { deleteStep(store_, guideId_, id, undoStack_); });
+    connect(row, &StepRowView::moveUpRequested, this, [this, id] { moveStepKeepingFocus(id, -1); });
+    connect(row, &StepRowView::moveDownRequested, this, [this, id] { moveStepKeepingFocus(id, +1); });
+    connect(row, &StepRowView::deleteRequested, this, [this, id] { deleteStepKeepingFocus(id); });
     connect(row, &StepRowView::stepDropped, this,
             [this, id](const QUuid &dragged) { reorderStep(store_, guideId_, dragged, id, undoStack_); });
     return row;
+}
+
+void GuideEditorView::moveStepKeepingFocus(const QUuid &id, int offset)
+{
+    QWidget *focus = QApplication::focusWidget();
+    StepRowView *row = rows_.value(id);
+    const bool focusInRow = row && focus && (focus == row || row->isAncestorOf(focus));
+    moveStep(store_, guideId_, id, offset, undoStack_);
+    // The focus follows the moved step, also when its button at the end went grey.
+    if (focusInRow && rows_.value(id) == row) {
+        if (QWidget *now = QApplication::focusWidget(); !now || (now != row && !row->isAncestorOf(now)) || !now->isEnabled())
+            row->setFocus(Qt::OtherFocusReason);
+        stepsScroll_->ensureWidgetVisible(row, 0, 40);
+    }
+}
+
+void GuideEditorView::deleteStepKeepingFocus(const QUuid &id)
+{
+    QWidget *focus = QApplication::focusWidget();
+    StepRowView *row = rows_.value(id);
+    const bool focusInRow = row && focus && (focus == row || row->isAncestorOf(focus));
+    const qsizetype index = rowOrder_.indexOf(row);
+    deleteStep(store_, guideId_, id, undoStack_);
+    if (!focusInRow)
+        return;
+    // The step column keeps the focus (the next step, else the list), never a
+    // caption field: its own undo would take Ctrl+Z from the deleted step.
+    if (!rowOrder_.isEmpty() && index >= 0) {
+        StepRowView *next = rowOrder_[std::min(index, rowOrder_.size() - 1)];
+        next->setFocus(Qt::OtherFocusReason);
+        stepsScroll_->ensureWidgetVisible(next, 0, 40);
+    } else {
+        setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void GuideEditorView::sync()
@@ -566,14 +605,7 @@ void GuideEditorView::syncJumpRows(const Guide &guide)
         if (!row) {
             row = new JumpRow(1, step);
             const QUuid id = step.id;
-            connect(row, &QAbstractButton::clicked, this, [this, id] {
-                if (const auto current = store_.guideWithID(guideId_)) {
-                    for (const Step &s : current->steps) {
-                        if (s.id == id)
-                            playFromStep(s);
-                    }
-                }
-            });
+            connect(row, &QAbstractButton::clicked, this, [this, id] { jumpToStep(id); });
         }
         jumpRows_.insert(step.id, row);
         order.append(row);
@@ -593,6 +625,23 @@ void GuideEditorView::syncJumpRows(const Guide &guide)
         jumpOrder_[i]->setNumber(static_cast<int>(i) + 1);
         jumpOrder_[i]->setStep(*shown[i]);
         jumpOrder_[i]->show();
+    }
+}
+
+void GuideEditorView::jumpToStep(const QUuid &id)
+{
+    // The step column shows the step, marked by the focus ring, and the video
+    // plays from it.
+    if (StepRowView *row = rows_.value(id)) {
+        stepsScroll_->ensureWidgetVisible(row, 0, 24);
+        row->setFocus(Qt::OtherFocusReason);
+        imageLoader_->scheduleRefresh();
+    }
+    if (const auto current = store_.guideWithID(guideId_)) {
+        for (const Step &s : current->steps) {
+            if (s.id == id)
+                playFromStep(s);
+        }
     }
 }
 
@@ -616,41 +665,152 @@ GuideActions GuideEditorView::guideActions()
     return actions;
 }
 
+int GuideEditorView::sideColumnWidth(int editorWidth)
+{
+    // 340 wide from an editor of 1000 up; narrower editors (a small screen) give
+    // the steps the room and keep the column at 240 at least.
+    return std::clamp(editorWidth - 660, 240, 340);
+}
+
+int GuideEditorView::videoWellHeight(int columnWidth)
+{
+    // The card's padding off the column, at a width-to-height ratio of 1.6.
+    return static_cast<int>(std::round((columnWidth - 2 * 18) / 1.6));
+}
+
+void GuideEditorView::resizeEvent(QResizeEvent *event)
+{
+    NeuSurface::resizeEvent(event);
+    const int column = sideColumnWidth(width());
+    // Narrow (a small screen): less padding, and the date and the "on this
+    // computer" note give their room to the controls beside them.
+    const bool narrow = width() < 1000;
+    if (dateChip_)
+        dateChip_->setVisible(!narrow);
+    for (QWidget *note : std::as_const(localNote_))
+        note->setVisible(!narrow);
+    const int side = narrow ? 20 : 32;
+    if (headerLayout_)
+        headerLayout_->setContentsMargins(side, narrow ? 22 : 34, side, narrow ? 16 : 24);
+    if (bodyLayout_) {
+        bodyLayout_->setContentsMargins(side, 0, side, narrow ? 16 : 28);
+        bodyLayout_->setSpacing(narrow ? 18 : 28);
+    }
+    if (stepsPadding_)
+        stepsPadding_->setContentsMargins(narrow ? QMargins(10, 14, 10, 14) : QMargins(34, 34, 34, 34));
+    if (sideColumn_ && sideColumn_->width() != column) {
+        sideColumn_->setFixedWidth(column);
+        videoWell_->setFixedHeight(videoWellHeight(column));
+    }
+}
+
 void GuideEditorView::showEvent(QShowEvent *event)
 {
     NeuSurface::showEvent(event);
     if (!playerLoaded_) {
         playerLoaded_ = true;
-        loadPlayer();
+        prepareVideo();
     }
 }
 
 void GuideEditorView::hideEvent(QHideEvent *event)
 {
     NeuSurface::hideEvent(event);
-    if (player_)
-        player_->pause();
+    releasePlayer();
 }
 
-void GuideEditorView::loadPlayer()
+void GuideEditorView::prepareVideo()
 {
     playerLoaded_ = true;
     const auto url = store_.videoURL(binding_.get());
     if (!url)
-        return; // the player stays as it was: none for a new editor
-    auto *player = new QMediaPlayer(this);
-    player->setSource(*url);
+        return; // the area stays as it was: "No video" for a new editor
     if (!playerView_) {
         playerView_ = new VideoPlayerView(nullptr, playerArea_);
         playerArea_->layout()->addWidget(playerView_);
+        connect(playerView_, &VideoPlayerView::playRequested, this, [this] {
+            loadPlayer();
+            startPlayingAt(resumeAtMs_);
+        });
     }
     noVideo_->hide();
     playerView_->show();
-    playerView_->setPlayer(player);
-    if (player_)
-        player_->deleteLater();
-    player_ = player;
+    videoPath_ = url->toLocalFile();
     setHasVideo(true);
+    requestPoster(resumeAtMs_);
+}
+
+void GuideEditorView::requestPoster(qint64 positionMs)
+{
+    if (videoPath_.isEmpty() || !playerView_)
+        return;
+    const int request = ++posterRequest_;
+    QPointer<GuideEditorView> self(this);
+    QThreadPool::globalInstance()->start([self, request, path = videoPath_, seconds = positionMs / 1000.0] {
+        const QImage still = readVideoFrame(path, seconds, QSize(640, 400));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, request, still] {
+                if (self && self->posterRequest_ == request && self->playerView_)
+                    self->playerView_->setPoster(still, qint64(std::llround(self->binding_.get().duration * 1000)));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void GuideEditorView::loadPlayer()
+{
+    if (!playerView_)
+        prepareVideo();
+    if (player_ || !playerView_)
+        return;
+    const auto url = store_.videoURL(binding_.get());
+    if (!url)
+        return;
+    // The media pipeline costs memory and start-up time: made on the first Play.
+    auto *player = new QMediaPlayer(this);
+    player->setSource(*url);
+    playerView_->setPlayer(player);
+    player_ = player;
+    connect(player, &QMediaPlayer::mediaStatusChanged, this, [this, player](QMediaPlayer::MediaStatus status) {
+        if (player != player_ || !pendingStartMs_)
+            return;
+        if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia) {
+            const qint64 at = *std::exchange(pendingStartMs_, std::nullopt);
+            player->setPosition(at);
+            player->play();
+        }
+    });
+}
+
+void GuideEditorView::startPlayingAt(qint64 positionMs)
+{
+    if (!player_)
+        return;
+    const auto status = player_->mediaStatus();
+    if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia
+        || status == QMediaPlayer::EndOfMedia) {
+        pendingStartMs_.reset();
+        player_->setPosition(positionMs);
+        player_->play();
+    } else {
+        pendingStartMs_ = positionMs; // once the media has loaded
+    }
+}
+
+void GuideEditorView::releasePlayer()
+{
+    pendingStartMs_.reset();
+    if (!player_)
+        return;
+    // Away from the screen the pipeline goes; the still of where it stood stays.
+    player_->pause();
+    resumeAtMs_ = player_->position();
+    QMediaPlayer *player = std::exchange(player_, nullptr);
+    if (playerView_)
+        playerView_->setPlayer(nullptr);
+    player->deleteLater();
+    requestPoster(resumeAtMs_);
 }
 
 void GuideEditorView::exportAs(ExportFormat format)
@@ -671,6 +831,7 @@ void GuideEditorView::showExportFormat(ExportFormat format)
 
 void GuideEditorView::setHasVideo(bool hasVideo)
 {
+    hasVideo_ = hasVideo;
     for (StepRowView *row : std::as_const(rowOrder_))
         row->setHasVideo(hasVideo);
 }
@@ -684,10 +845,8 @@ qint64 GuideEditorView::playStartMilliseconds(double timestamp)
 
 void GuideEditorView::playFromStep(const Step &step)
 {
-    if (!player_)
-        return;
-    player_->setPosition(playStartMilliseconds(step.timestamp));
-    player_->play();
+    loadPlayer();
+    startPlayingAt(playStartMilliseconds(step.timestamp));
 }
 
 void GuideEditorView::confirmAndDeleteGuide()
@@ -697,6 +856,19 @@ void GuideEditorView::confirmAndDeleteGuide()
     if (player_)
         player_->stop();
     deleteGuide(store_, guideId_, services_.clearSelection ? services_.clearSelection : [] {});
+}
+
+bool askToDeleteGuide(QWidget *parent)
+{
+    // A short title: the question itself is the box's text.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Delete Guide"),
+                    QStringLiteral("Delete this guide and its video?"), QMessageBox::NoButton, parent);
+    box.setInformativeText(QStringLiteral("This permanently removes the screenshots and recording from this computer."));
+    QPushButton *remove = box.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == remove;
 }
 
 } // namespace kelvo

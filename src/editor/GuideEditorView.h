@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -81,12 +82,19 @@ public:
     // A fresh record for the menus: canExport and the three actions of this editor.
     GuideActions guideActions();
 
-    // Creates the player for the guide's video when there is one (on first show).
+    // Creates the player for the guide's video when there is one. Until then (and
+    // again once the editor was hidden) the area shows a still of the movie.
     void loadPlayer();
     QMediaPlayer *player() const { return player_; }
     // Plays from one second before the step (not before the start), seeking exactly.
     void playFromStep(const Step &step);
     static qint64 playStartMilliseconds(double timestamp);
+    // The jump list's action: the step scrolled into view and focused, the video
+    // played from it.
+    void jumpToStep(const QUuid &id);
+    // The video and jump-list column for an editor this wide, and its video's height.
+    static int sideColumnWidth(int editorWidth);
+    static int videoWellHeight(int columnWidth);
 
     // Asks, then deletes the guide with its folder.
     void confirmAndDeleteGuide();
@@ -117,6 +125,7 @@ signals:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildHeader(QVBoxLayout *column);
@@ -127,10 +136,16 @@ private:
     void syncRows(const Guide &guide);
     void syncJumpRows(const Guide &guide);
     StepRowView *makeRow(const Step &step);
+    void moveStepKeepingFocus(const QUuid &id, int offset);
+    void deleteStepKeepingFocus(const QUuid &id);
     QString imagePathFor(const Step &step) const;
     void setHasVideo(bool hasVideo);
     void exportAs(ExportFormat format);
     void showExportFormat(ExportFormat format);
+    void prepareVideo();
+    void requestPoster(qint64 positionMs);
+    void startPlayingAt(qint64 positionMs);
+    void releasePlayer();
 
     GuideStore &store_;
     SaveProblemBanner *saveBanner_ = nullptr;
@@ -166,10 +181,21 @@ private:
     NearViewportLoader *imageLoader_ = nullptr;
 
     QWidget *playerArea_ = nullptr;
+    QWidget *sideColumn_ = nullptr;
+    QBoxLayout *headerLayout_ = nullptr;
+    QBoxLayout *bodyLayout_ = nullptr;
+    QBoxLayout *stepsPadding_ = nullptr;
+    QList<QWidget *> localNote_;
+    QWidget *videoWell_ = nullptr;
     QWidget *noVideo_ = nullptr;
     VideoPlayerView *playerView_ = nullptr;
     QMediaPlayer *player_ = nullptr;
     bool playerLoaded_ = false;
+    bool hasVideo_ = false;
+    QString videoPath_;
+    qint64 resumeAtMs_ = 0;
+    std::optional<qint64> pendingStartMs_;
+    int posterRequest_ = 0;
 
     QLabel *noJumpSteps_ = nullptr;
     QScrollArea *jumpScroll_ = nullptr;
@@ -179,6 +205,9 @@ private:
 
     std::optional<bool> lastCanExport_;
 };
+
+// "Delete this guide and its video?" with Delete and Cancel (the default); true for Delete.
+bool askToDeleteGuide(QWidget *parent);
 
 // The creation date in the locale's abbreviated date and short time.
 QString abbreviatedDateTime(const QDateTime &dateTime, const QLocale &locale);

@@ -9,11 +9,14 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
+#include <QImageReader>
+#include <QKeyEvent>
 #include "store/ImageCache.h"
 
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace kelvo {
@@ -49,6 +52,21 @@ QSize CaptionField::sizeHint() const
     const int lineHeight = fontMetrics().lineSpacing();
     const int height = std::max(lineHeight, static_cast<int>(std::ceil(document()->size().height())));
     return {200, height};
+}
+
+bool CaptionField::event(QEvent *event)
+{
+    // With nothing of its own to undo or redo the field lets the keys through to
+    // the guide's undo stack (a deleted step comes back with Ctrl+Z).
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->matches(QKeySequence::Undo) && !document()->isUndoAvailable())
+            || (key->matches(QKeySequence::Redo) && !document()->isRedoAvailable())) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QTextEdit::event(event);
 }
 
 void CaptionField::resizeEvent(QResizeEvent *event)
@@ -194,6 +212,7 @@ StepRowView::StepRowView(int number, const Step &step, const QString &imagePath,
     , delete_(new NeuIconButton(QStringLiteral("trash"), QStringLiteral("Delete step"), {palette::danger, 34}, this))
 {
     setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     handle_->setStepId(step_.id);
     play_->setSymbol(QStringLiteral("play.fill"));
@@ -256,6 +275,22 @@ StepRowView::StepRowView(int number, const Step &step, const QString &imagePath,
     connect(up_, &QAbstractButton::clicked, this, &StepRowView::moveUpRequested);
     connect(down_, &QAbstractButton::clicked, this, &StepRowView::moveDownRequested);
     connect(delete_, &QAbstractButton::clicked, this, &StepRowView::deleteRequested);
+    // From the card or any of its controls. The caption field keeps Delete for
+    // its text: a text edit claims that key before shortcuts see it.
+    const auto addKey = [this](QKeySequence key, auto handler) {
+        auto *shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, handler);
+    };
+    addKey(QKeySequence(Qt::ALT | Qt::Key_Up), [this] {
+        if (up_->isEnabled())
+            emit moveUpRequested();
+    });
+    addKey(QKeySequence(Qt::ALT | Qt::Key_Down), [this] {
+        if (down_->isEnabled())
+            emit moveDownRequested();
+    });
+    addKey(QKeySequence(Qt::Key_Delete), [this] { emit deleteRequested(); });
     connect(handle_, &DragHandle::dragFinished, this, [this] { setDropTarget(false); });
 
     setHasVideo(hasVideo);
@@ -327,11 +362,26 @@ void StepRowView::updateChips()
 void StepRowView::paintEvent(QPaintEvent *event)
 {
     NeuRaised::paintEvent(event);
-    if (!isDropTarget_)
+    if (!isDropTarget_ && !hasFocus())
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    paintInsideBorder(painter, QRectF(rect()), cardRadius, palette::accentBright, 3);
+    if (isDropTarget_)
+        paintInsideBorder(painter, QRectF(rect()), cardRadius, palette::accentBright, 3);
+    else
+        paintFocusRing(painter, QRectF(rect()), cardRadius);
+}
+
+void StepRowView::focusInEvent(QFocusEvent *event)
+{
+    NeuRaised::focusInEvent(event);
+    update();
+}
+
+void StepRowView::focusOutEvent(QFocusEvent *event)
+{
+    NeuRaised::focusOutEvent(event);
+    update();
 }
 
 void StepRowView::setDropTarget(bool target)

@@ -26,6 +26,7 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -80,7 +81,8 @@ private:
 };
 
 // One step in the editor: number, caption, application and time, screenshot,
-// and the buttons to play, move and delete it. It keeps no model: every change
+// and the buttons to play, move and delete it. With the focus on it or inside
+// it, Alt+Up and Alt+Down move it and Delete deletes it. It keeps no model: every change
 // leaves through a signal, which the editor turns into the editing operations.
 class StepRowView : public NeuRaised {
     Q_OBJECT
@@ -127,6 +129,8 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void setDropTarget(bool target);

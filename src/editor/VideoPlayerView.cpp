@@ -7,15 +7,43 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMediaPlayer>
+#include <QPainter>
 #include <QSlider>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 #include <QVideoWidget>
 
 namespace kelvo {
 
+VideoPoster::VideoPoster(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void VideoPoster::setImage(const QImage &image)
+{
+    image_ = image;
+    update();
+}
+
+void VideoPoster::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    if (image_.isNull())
+        return;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize fitted = image_.size().scaled(size(), Qt::KeepAspectRatio);
+    const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+    painter.drawImage(target, image_);
+}
+
 VideoPlayerView::VideoPlayerView(QMediaPlayer *player, QWidget *parent)
     : QWidget(parent)
     , video_(new QVideoWidget(this))
+    , poster_(new VideoPoster(this))
+    , pictures_(new QStackedLayout)
     , playPause_(new NeuIconButton(QStringLiteral("play.fill"), QStringLiteral("Play"),
                                    {palette::accent, 28}, this))
     , slider_(new QSlider(Qt::Horizontal, this))
@@ -48,12 +76,20 @@ VideoPlayerView::VideoPlayerView(QMediaPlayer *player, QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(video_, 1);
+    // The still covers the video widget until a player plays: a native video
+    // window keeps whatever was last drawn while the window was away.
+    pictures_->setStackingMode(QStackedLayout::StackOne);
+    pictures_->addWidget(poster_);
+    pictures_->addWidget(video_);
+    pictures_->setCurrentWidget(poster_);
+    column->addLayout(pictures_, 1);
     column->addWidget(controls);
 
     connect(playPause_, &QAbstractButton::clicked, this, [this] {
-        if (!player_)
+        if (!player_) {
+            emit playRequested();
             return;
+        }
         if (player_->playbackState() == QMediaPlayer::PlayingState)
             player_->pause();
         else
@@ -75,6 +111,19 @@ VideoPlayerView::VideoPlayerView(QMediaPlayer *player, QWidget *parent)
         }, Qt::QueuedConnection);
     });
     setPlayer(player);
+}
+
+void VideoPlayerView::setPoster(const QImage &image, qint64 durationMs)
+{
+    poster_->setImage(image);
+    if (durationMs >= 0)
+        posterDuration_ = durationMs;
+    updateControls();
+}
+
+bool VideoPlayerView::isShowingPoster() const
+{
+    return pictures_->currentWidget() == poster_;
 }
 
 QAbstractButton *VideoPlayerView::playPauseButton() const
@@ -110,15 +159,23 @@ void VideoPlayerView::attach()
 
 void VideoPlayerView::updateControls()
 {
-    const qint64 duration = player_ ? player_->duration() : 0;
+    const qint64 duration = player_ && player_->duration() > 0 ? player_->duration() : posterDuration_;
     const qint64 position = player_ ? player_->position() : 0;
     const bool playing = player_ && player_->playbackState() == QMediaPlayer::PlayingState;
+    // The picture switches to the player once it has played; until then the still.
+    if (playing)
+        pictures_->setCurrentWidget(video_);
+    else if (!player_)
+        pictures_->setCurrentWidget(poster_);
     slider_->setEnabled(player_ && duration > 0);
-    playPause_->setEnabled(player_ != nullptr);
+    playPause_->setEnabled(true);
     slider_->setMaximum(static_cast<int>(std::min<qint64>(duration, INT_MAX)));
     if (!sliderHeld_)
         slider_->setValue(static_cast<int>(std::min<qint64>(position, INT_MAX)));
-    time_->setText(formatTimestamp(position / 1000.0) + QStringLiteral(" / ") + formatTimestamp(duration / 1000.0));
+    // The total is the guide's own length when known, as the header shows it:
+    // the movie's may differ by a fraction that rounds to another second.
+    const qint64 total = posterDuration_ > 0 ? posterDuration_ : duration;
+    time_->setText(formatTimestamp(position / 1000.0) + QStringLiteral(" / ") + formatTimestamp(total / 1000.0));
     const QString name = playing ? QStringLiteral("Pause") : QStringLiteral("Play");
     if (playPause_->accessibleName() != name) {
         playPause_->setIconName(playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"));

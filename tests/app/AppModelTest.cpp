@@ -3,7 +3,9 @@
 #include "app/menus/AppMenus.h"
 #include "app/model/AppModel.h"
 
+#include "app/TerminationSignals.h"
 #include "app/hud/HUDController.h"
+#include "app/hud/RecordingHUDView.h"
 #include "app/updates/Updater.h"
 #include "capture/Permissions.h"
 #include "capture/RecordingSession.h"
@@ -16,6 +18,8 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QSettings>
@@ -24,6 +28,8 @@
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace std::chrono_literals;
 
@@ -149,6 +155,27 @@ TEST_F(AppModelTest, HotKeyCountsDownAndCancelsWithTheMainWindowBack)
     EXPECT_EQ(engine->log->starts, 0);
 }
 
+// A second launch during a recording leaves the recorded desktop alone: no main
+// window, only the HUD lights up. Idle, the main window comes forward.
+TEST_F(AppModelTest, AnotherLaunchFlashesTheHUDWhileRecording)
+{
+    model->hud().primaryScreen = [] { return QGuiApplication::primaryScreen(); };
+    QMainWindow *window = openWindow();
+    window->hide();
+    model->anotherLaunchArrived();
+    EXPECT_TRUE(window->isVisible());
+
+    pressHotKey();
+    scheduler.advance(3s);
+    ASSERT_EQ(model->session().phase(), Phase::recording());
+    ASSERT_TRUE(model->hud().panel() && model->hud().panel()->isVisible());
+    model->anotherLaunchArrived();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(model->mainWindows().size(), 1);
+    EXPECT_EQ(model->hud().view()->flashCount(), 1);
+    EXPECT_TRUE(model->hud().panel()->isVisible());
+}
+
 TEST_F(AppModelTest, HotKeyFinishesARecordingAndSelectsTheNewGuide)
 {
     QMainWindow *window = openWindow();
@@ -253,6 +280,43 @@ TEST_F(AppModelTest, QuittingFinishesARecordingFirst)
     QCoreApplication::processEvents();
     EXPECT_EQ(quits, 3);
     EXPECT_EQ(model->store().guides().size(), 1);
+}
+
+// An exit already under way (end of the session, the event loop stopped)
+// waits for the recording's guide before it goes on.
+TEST_F(AppModelTest, FinishingNowSavesTheRecordingBeforeReturning)
+{
+    model->finishRecordingNow(); // idle: nothing
+    pressHotKey();
+    scheduler.advance(3s);
+    ASSERT_EQ(model->session().phase(), Phase::recording());
+    scheduler.advance(2s);
+    model->finishRecordingNow();
+    EXPECT_EQ(model->session().phase(), Phase::idle());
+    ASSERT_EQ(model->store().guides().size(), 1);
+    EXPECT_NEAR(model->store().guides().first().duration, 2.0, 0.01);
+
+    // A countdown is cancelled without a guide.
+    pressHotKey();
+    model->finishRecordingNow();
+    EXPECT_EQ(model->session().phase(), Phase::idle());
+    EXPECT_EQ(model->store().guides().size(), 1);
+}
+
+// The signals that end a process arrive on the event loop, one report each.
+TEST(TerminationSignalsTest, TermIntAndHupReachTheEventLoop)
+{
+    TerminationSignals terminations;
+    ASSERT_TRUE(terminations.isListening());
+    QList<int> received;
+    QObject::connect(&terminations, &TerminationSignals::received, [&](int n) { received.append(n); });
+    ::raise(SIGTERM);
+    ::raise(SIGINT);
+    ::raise(SIGHUP);
+    QDeadlineTimer deadline(10000);
+    while (received.size() < 3 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(received, (QList<int>{SIGTERM, SIGINT, SIGHUP}));
 }
 
 TEST_F(AppModelTest, MenuTitlesFollowThePhase)

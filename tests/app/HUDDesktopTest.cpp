@@ -195,6 +195,39 @@ TEST_F(HUDDesktopTest, ClickingCancelLeavesTheActiveWindowAlone)
     EXPECT_EQ(activeWindow(), otherId);
 }
 
+// A plain click on the time and steps leaves the HUD where it is and the next
+// click on Stop stops: no window manager move swallows it.
+TEST_F(HUDDesktopTest, AClickOnTheCapsuleLeavesStopWorking)
+{
+    HUDController hud(*session);
+    session->onPhaseChange = [&](Phase phase) {
+        if (phase.isCountdown())
+            hud.show();
+    };
+    session->start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(hud.panel()));
+    const QPoint home(790, 12);
+    ASSERT_TRUE(test::waitFor([&] { return hud.panel()->pos() == home; }));
+    scheduler.advance(std::chrono::seconds(3));
+    ASSERT_TRUE(test::waitFor([&] { return session->phase().isRecording() && hud.view()->isStopShown(); }));
+
+    PressCounter counter;
+    hud.view()->installEventFilter(&counter);
+    int movesStarted = 0;
+    QObject::connect(hud.view(), &RecordingHUDView::moveStarted, [&] { ++movesStarted; });
+    const QPoint time = hud.panel()->mapToGlobal(QPoint(60, 27));
+    ASSERT_TRUE(xdotool({"mousemove", QString::number(time.x()), QString::number(time.y()), "click", "1"}));
+    ASSERT_TRUE(test::waitFor([&] { return counter.presses == 1; }));
+
+    NeuButton *stop = hud.view()->stopButton();
+    const QPoint centre = stop->mapToGlobal(stop->rect().center());
+    ASSERT_TRUE(xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}));
+    EXPECT_TRUE(test::waitFor([&] { return session->phase().isFinishing() || session->phase().isIdle(); }))
+        << "Stop did not reach the HUD after a click on the capsule";
+    EXPECT_EQ(movesStarted, 0);
+    EXPECT_EQ(hud.panel()->pos(), home);
+}
+
 TEST_F(HUDDesktopTest, DraggedAwayAndBackAtTheNextRecording)
 {
     HUDController hud(*session);
@@ -208,8 +241,13 @@ TEST_F(HUDDesktopTest, DraggedAwayAndBackAtTheNextRecording)
     hud.view()->installEventFilter(&counter);
     ASSERT_TRUE(xdotool({"mousemove", QString::number(grip.x()), QString::number(grip.y()), "mousedown", "1"}));
     ASSERT_TRUE(test::waitFor([&] { return counter.presses == 1; }));
-    // The window manager moves the window live but tells Kelvo where it went only
+    // The move starts once the pointer has travelled with the button held. The
+    // window manager moves the window live but tells Kelvo where it went only
     // when the drag ends.
+    int movesStarted = 0;
+    QObject::connect(hud.view(), &RecordingHUDView::moveStarted, [&] { ++movesStarted; });
+    ASSERT_TRUE(xdotool({"mousemove", QString::number(grip.x() + 20), QString::number(grip.y() + 20)}));
+    ASSERT_TRUE(test::waitFor([&] { return movesStarted == 1; }));
     for (int step = 1; step <= 5; ++step)
         ASSERT_TRUE(xdotool({"mousemove", QString::number(grip.x() + 60 * step), QString::number(grip.y() + 100 * step)}));
     ASSERT_TRUE(xdotool({"mouseup", "1"}));

@@ -7,6 +7,7 @@
 #include "support/TempDataDir.h"
 #include "support/capture/FakeCapture.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
@@ -103,6 +104,38 @@ TEST(RecordingHUDView, BothButtonsAskForStop)
     view.setPhase(Phase::recording());
     view.stopButton()->click();
     EXPECT_EQ(stops.count(), 2);
+}
+
+// A press alone never starts a move (the window manager would swallow the next
+// click); the pointer must travel the drag distance with the button held.
+TEST(RecordingHUDView, OnlyADragPastTheDragDistanceMovesTheHUD)
+{
+    RecordingHUDView view;
+    view.setPhase(Phase::recording());
+    view.move(100, 100);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy moves(&view, &RecordingHUDView::moveStarted);
+    const QPoint grip(8, 27);
+    const int distance = QApplication::startDragDistance();
+
+    QTest::mouseClick(&view, Qt::LeftButton, {}, grip);
+    EXPECT_EQ(moves.count(), 0);
+
+    QTest::mousePress(&view, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(&view, grip + QPoint(distance - 1, 0));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, grip + QPoint(distance - 1, 0));
+    EXPECT_EQ(moves.count(), 0);
+    EXPECT_EQ(view.pos(), QPoint(100, 100));
+
+    // A move without the button held (after a release elsewhere) does nothing.
+    QTest::mouseMove(&view, grip + QPoint(40, 40));
+    EXPECT_EQ(moves.count(), 0);
+
+    QTest::mousePress(&view, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(&view, grip + QPoint(distance + 20, 30));
+    EXPECT_EQ(moves.count(), 1);
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, grip + QPoint(distance + 20, 30));
 }
 
 TEST(PulsingDot, PulsesUnlessMotionIsReduced)

@@ -1,5 +1,8 @@
 // Shows the library for scripts/screenshots.sh:
-// kelvo_library_showcase library-empty | library | editor-empty | editor-drag | editor-export
+// kelvo_library_showcase library-empty | library | editor-empty | editor-drag | editor-export |
+//   editor-save-failed | library-updates-question | editor-small |
+//   editor-fitted (run with QT_SCALE_FACTOR=2) | editor-focus | editor-long-title
+#include "app/MainWindow.h"
 #include "app/library/LibraryView.h"
 #include "app/library/SidebarView.h"
 #include "app/model/AppModel.h"
@@ -19,6 +22,7 @@
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -113,6 +117,12 @@ int main(int argc, char **argv)
             const Guide empty = plant(seed, QStringLiteral("Recording without clicks"), 0, 60, true);
             const Guide printer = plant(seed, QStringLiteral("Add a network printer"), 6, 5, true);
             select = mode == QLatin1String("editor-empty") ? empty.id : printer.id;
+            if (mode == QLatin1String("editor-long-title")) {
+                Guide long_ = plant(seed, QStringLiteral("Set up the office printer for the whole team on the third "
+                                                         "floor – Guide 6 Dec 2026 at 14:05"),
+                                    3, 2, false);
+                select = long_.id;
+            }
         }
     }
     auto store = std::make_unique<GuideStore>(scheduler, data.path());
@@ -134,6 +144,15 @@ int main(int argc, char **argv)
     library.setWindowTitle(QStringLiteral("Kelvo"));
     library.resize(1440, 900);
     library.move(60, 40);
+    if (mode == QLatin1String("editor-small")) {
+        library.resize(960, 570); // a 960 x 600 window less its menu bar
+    } else if (mode == QLatin1String("editor-fitted")) {
+        const QRect available = library.screen()->availableGeometry();
+        const QSize size = fittedWindowSize(QSize(1280, 800), library.minimumSize(), available);
+        library.setMinimumSize(library.minimumSize().boundedTo(size));
+        library.resize(size);
+        library.move(available.topLeft() + QPoint(8, 40));
+    }
     library.show();
 
     if (mode == QLatin1String("editor-save-failed") && select) {
@@ -143,6 +162,15 @@ int main(int argc, char **argv)
         QDir().mkdir(document);
         storeRef.saveNow(*select);
     }
+    if (mode == QLatin1String("editor-focus") && library.currentEditor()) {
+        // Keyboard focus on Share and, for the second picture of the same run, a step.
+        library.activateWindow();
+        QMetaObject::invokeMethod(&library, [&library] {
+            if (GuideEditorView *editor = library.currentEditor())
+                editor->shareButton()->setFocus(Qt::TabFocusReason);
+        }, Qt::QueuedConnection);
+    }
+
     if (mode == QLatin1String("editor-drag") && library.currentEditor()) {
         // A drag from the first row's handle hovering over the second row.
         const auto rows = library.currentEditor()->stepRows();

@@ -1,5 +1,6 @@
 #include "app/library/LibraryView.h"
 
+#include "app/MainWindow.h"
 #include "app/library/SidebarView.h"
 #include "app/model/AppModel.h"
 #include "app/permissions/PermissionsCard.h"
@@ -14,6 +15,7 @@
 #include "support/TestGuides.h"
 #include "support/capture/FakeCapture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -64,6 +66,8 @@ protected:
     std::unique_ptr<AppModel> model;
     std::unique_ptr<LibraryView> library;
     QList<Guide> planted;
+    int deleteQuestions = 0;
+    bool deleteAnswer = true;
 
     // Guides planted before the model starts, one minute apart (the last is newest).
     void start(const std::vector<int> &stepCounts)
@@ -88,7 +92,10 @@ protected:
         model = std::make_unique<AppModel>(std::move(parts));
         LibraryView::Services libraryServices;
         libraryServices.alerter = &alerter;
-        libraryServices.editor.confirmDeleteGuide = [](QWidget *) { return true; };
+        libraryServices.editor.confirmDeleteGuide = [this](QWidget *) {
+            ++deleteQuestions;
+            return deleteAnswer;
+        };
         library = std::make_unique<LibraryView>(*model, scheduler, libraryServices);
         library->resize(1280, 800);
         library->show();
@@ -127,7 +134,7 @@ TEST_F(LibraryViewTest, EmptyLibraryShowsTheEmptyTextAndTheWelcomeScreen)
     EXPECT_FALSE(library->emptyState()->permissionsCard()->isVisible()); // both granted
     EXPECT_EQ(library->sidebar()->recordButton()->toolTip(), QStringLiteral("Record a new guide (Shift+Ctrl+R)"));
     EXPECT_EQ(library->sidebar()->width(), 296);
-    EXPECT_EQ(library->minimumSize(), QSize(1120, 700));
+    EXPECT_EQ(library->minimumSize(), QSize(960, 560));
     QStringList texts;
     for (QLabel *label : library->findChildren<QLabel *>())
         texts << label->text();
@@ -172,19 +179,136 @@ TEST_F(LibraryViewTest, ClickingARowOpensItsEditorWithANewPlayerArea)
     EXPECT_EQ(library->currentEditor()->undoStack(), library->undoStack());
 }
 
-TEST_F(LibraryViewTest, DeletingTheSelectedGuideShowsTheWelcomeScreen)
+TEST_F(LibraryViewTest, DeletingTheSelectedGuideShowsTheNextOneThenTheWelcomeScreen)
 {
-    start({1, 2});
+    start({1, 2, 3});
     ASSERT_EQ(model->selectedGuideID(), newest().id);
-    QSignalSpy selection(model.get(), &AppModel::selectedGuideIDChanged);
     deleteFromContextMenu(newest().id);
-    EXPECT_EQ(model->selectedGuideID(), std::nullopt);
-    EXPECT_EQ(selection.count(), 1);
+    EXPECT_EQ(deleteQuestions, 1);
     EXPECT_FALSE(model->store().guideWithID(newest().id).has_value());
     EXPECT_FALSE(QFileInfo::exists(model->store().folderPath(newest().id)));
+    // The next one down the list.
+    EXPECT_EQ(model->selectedGuideID(), planted[1].id);
+    ASSERT_NE(library->currentEditor(), nullptr);
+    EXPECT_EQ(library->currentEditor()->guideId(), planted[1].id);
+
+    // The bottom one hands over to the one above.
+    model->setSelectedGuideID(planted[0].id);
+    deleteFromContextMenu(planted[0].id);
+    EXPECT_EQ(model->selectedGuideID(), planted[1].id);
+
+    deleteFromContextMenu(planted[1].id);
+    EXPECT_EQ(model->selectedGuideID(), std::nullopt);
     EXPECT_EQ(library->currentEditor(), nullptr);
     EXPECT_TRUE(library->emptyState()->isVisible());
+    EXPECT_TRUE(rowTitles().isEmpty());
+}
+
+// The menu and the Delete key ask the editor's question; No keeps everything.
+TEST_F(LibraryViewTest, SidebarDeleteAsksFirstFromTheMenuAndTheDeleteKey)
+{
+    start({1, 2});
+    deleteAnswer = false;
+    deleteFromContextMenu(planted[0].id);
+    GuideRow *row = library->sidebar()->row(newest().id);
+    row->setFocus();
+    QTest::keyClick(row, Qt::Key_Delete);
+    EXPECT_EQ(deleteQuestions, 2);
+    EXPECT_EQ(model->store().guides().size(), 2);
+    EXPECT_TRUE(QFileInfo::exists(model->store().folderPath(planted[0].id)));
+    EXPECT_EQ(model->selectedGuideID(), newest().id);
+
+    deleteAnswer = true;
+    QTest::keyClick(row, Qt::Key_Delete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(deleteQuestions, 3);
     EXPECT_EQ(rowTitles(), (QStringList{"Guide 1"}));
+    EXPECT_EQ(model->selectedGuideID(), planted[0].id);
+}
+
+// The record button says what it does: during a recording (its window brought
+// up by hand) it stops.
+TEST_F(LibraryViewTest, RecordButtonStopsWhileARecordingRuns)
+{
+    start({});
+    NeuButton *record = library->sidebar()->recordButton();
+    EXPECT_EQ(record->text(), QStringLiteral("New Recording"));
+    record->click();
+    ASSERT_TRUE(model->session().phase().isCountdown());
+    EXPECT_EQ(record->text(), QStringLiteral("Stop Recording"));
+    record->click();
+    EXPECT_TRUE(model->session().phase().isIdle());
+    EXPECT_EQ(record->text(), QStringLiteral("New Recording"));
+}
+
+// Up and Down on a focused sidebar row select and focus its neighbour.
+TEST_F(LibraryViewTest, ArrowKeysWalkTheSidebar)
+{
+    start({1, 1, 1});
+    library->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(library.get()));
+    GuideRow *top = library->sidebar()->rows()[0];
+    top->setFocus();
+    QTest::keyClick(top, Qt::Key_Down);
+    EXPECT_EQ(model->selectedGuideID(), planted[1].id);
+    EXPECT_EQ(QApplication::focusWidget(), library->sidebar()->rows()[1]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // already the last
+    EXPECT_EQ(model->selectedGuideID(), planted[0].id);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(model->selectedGuideID(), planted[1].id);
+}
+
+// Down to 960 × 600 with the menu bar every control of the editor is inside the
+// window: the side column narrows, nothing is cut off.
+TEST_F(LibraryViewTest, EditorFitsASmallWindow)
+{
+    start({4});
+    EXPECT_LE(library->minimumSize().width(), 960);
+    EXPECT_LE(library->minimumSize().height(), 570);
+    library->resize(960, 570);
+    QCoreApplication::processEvents();
+    GuideEditorView *editor = library->currentEditor();
+    ASSERT_NE(editor, nullptr);
+    const QRect inside = library->rect();
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             editor->exportButton(), editor->shareButton(), editor->revealButton(), editor->deleteButton(),
+             editor->jumpRows()[0], library->sidebar()->recordButton()}) {
+        const QRect area(control->mapTo(library.get(), QPoint(0, 0)), control->size());
+        EXPECT_TRUE(inside.contains(area)) << control->accessibleName().toStdString();
+        EXPECT_GE(control->width(), control->minimumSizeHint().width()) << control->accessibleName().toStdString();
+    }
+    const QRect title(editor->titleField()->mapTo(library.get(), QPoint(0, 0)), editor->titleField()->size());
+    const QRect exportArea(editor->exportButton()->mapTo(library.get(), QPoint(0, 0)), editor->exportButton()->size());
+    EXPECT_FALSE(title.intersects(exportArea));
+    EXPECT_GE(title.width(), 200);
+    EXPECT_GE(editor->stepRows()[0]->width(), 300);
+}
+
+TEST(FittedWindowSizeTest, NeverLargerThanTheFreeArea)
+{
+    const QSize decoration(16, 48);
+    // Room to spare: the wanted size.
+    EXPECT_EQ(fittedWindowSize(QSize(1280, 800), QSize(960, 600), QRect(0, 0, 1920, 1050), decoration),
+              QSize(1280, 800));
+    // A 1366 × 768 laptop with a panel.
+    EXPECT_EQ(fittedWindowSize(QSize(1280, 800), QSize(960, 600), QRect(0, 0, 1366, 740), decoration),
+              QSize(1280, 692));
+    // 1920 × 1080 at scale 2 (960 × 540 free): smaller than the minimum, still on screen.
+    EXPECT_EQ(fittedWindowSize(QSize(1280, 800), QSize(960, 600), QRect(0, 0, 960, 540), decoration),
+              QSize(944, 492));
+}
+
+TEST(GuideShownAfterDeletingTest, NextElsePreviousElseNone)
+{
+    QList<Guide> guides(3);
+    for (Guide &g : guides)
+        g.id = QUuid::createUuid();
+    EXPECT_EQ(guideShownAfterDeleting(guides, guides[0].id), guides[1].id);
+    EXPECT_EQ(guideShownAfterDeleting(guides, guides[1].id), guides[2].id);
+    EXPECT_EQ(guideShownAfterDeleting(guides, guides[2].id), guides[1].id);
+    EXPECT_EQ(guideShownAfterDeleting(guides.mid(0, 1), guides[0].id), std::nullopt);
+    EXPECT_EQ(guideShownAfterDeleting(guides, QUuid::createUuid()), std::nullopt);
 }
 
 TEST_F(LibraryViewTest, DeletingAnotherGuideKeepsTheEditor)
@@ -199,9 +323,14 @@ TEST_F(LibraryViewTest, DeletingAnotherGuideKeepsTheEditor)
     EXPECT_TRUE(library->sidebar()->row(newest().id)->isSelected());
 }
 
-TEST_F(LibraryViewTest, EditorDeleteClearsTheSelectionToo)
+TEST_F(LibraryViewTest, EditorDeleteSelectsTheNextGuideOrNone)
 {
-    start({1});
+    start({1, 2});
+    library->currentEditor()->deleteButton()->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model->selectedGuideID(), planted[0].id);
+    ASSERT_NE(library->currentEditor(), nullptr);
+    EXPECT_EQ(library->currentEditor()->guideId(), planted[0].id);
     library->currentEditor()->deleteButton()->click();
     QCoreApplication::processEvents();
     EXPECT_EQ(model->selectedGuideID(), std::nullopt);

@@ -55,6 +55,19 @@ TEST(PermissionsCard, ScreenRecordingGrantedAccessibilityMissing)
     EXPECT_FALSE(card.isReopenNoteShown());
 }
 
+TEST(PermissionsCard, HeadingCountsWhatIsMissing)
+{
+    PermissionsCard card;
+    card.setScreenRecording(false);
+    card.setAccessibility(false);
+    EXPECT_EQ(card.headingText(), "Two permissions to set up");
+    card.setAccessibility(true);
+    EXPECT_EQ(card.headingText(), "One permission to set up");
+    card.setAccessibility(false);
+    card.setScreenRecording(true);
+    EXPECT_EQ(card.headingText(), "One permission to set up");
+}
+
 TEST(PermissionsCard, ReopenNoteOnlyWhileScreenRecordingIsMissing)
 {
     PermissionsCard card;

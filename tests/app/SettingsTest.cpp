@@ -1,14 +1,18 @@
 #include "app/settings/PrivateSettings.h"
 #include "app/settings/SettingsDialog.h"
 #include "app/updates/UpdateQuestion.h"
+#include "app/updates/UpdateAlert.h"
 #include "app/updates/Updater.h"
 #include "app/style/Widgets.h"
 #include "support/ManualScheduler.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QScrollArea>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -80,17 +84,33 @@ protected:
 TEST_F(SettingsDialogTest, LayoutAndTexts)
 {
     SettingsDialog dialog(QStringLiteral("/srv/guides"), *updater, {});
-    EXPECT_EQ(dialog.size(), QSize(500, 660));
-    auto *tabs = dialog.findChild<QTabWidget *>();
-    ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 1);
-    EXPECT_EQ(tabs->tabText(0), "General");
+    // One page: no tab bar; as tall as the content, never taller than before.
+    EXPECT_EQ(dialog.findChild<QTabWidget *>(), nullptr);
+    EXPECT_EQ(dialog.width(), 500);
+    EXPECT_LE(dialog.height(), 660);
+    auto *scroll = dialog.findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_GE(dialog.height(), std::min(660, scroll->widget()->sizeHint().height()));
+    // Offscreen there is no tray: no row that points at one.
+    QStringList labels;
+    for (const QLabel *label : dialog.findChildren<QLabel *>())
+        labels << label->text();
+    EXPECT_EQ(labels.contains(QStringLiteral("System tray")), QSystemTrayIcon::isSystemTrayAvailable());
     EXPECT_EQ(dialog.locationText(), "/srv/guides");
     EXPECT_EQ(dialog.versionLabelText(), applicationVersionText());
     QStringList buttons;
     for (const NeuButton *button : dialog.findChildren<NeuButton *>())
         buttons << button->text();
     EXPECT_EQ(buttons, (QStringList{"Show in Files", "Check Now"}));
+}
+
+TEST(UpdateErrorDetailTest, TheHeadingIsNotSaidTwice)
+{
+    EXPECT_EQ(updateErrorDetail(QStringLiteral("Couldn't check for updates: Host not found")),
+              QStringLiteral("Host not found"));
+    EXPECT_EQ(updateErrorDetail(QStringLiteral("Couldn't check for updates: the server answered 500.")),
+              QStringLiteral("The server answered 500."));
+    EXPECT_EQ(updateErrorDetail(QStringLiteral("The feed is not valid.")), QStringLiteral("The feed is not valid."));
 }
 
 TEST_F(SettingsDialogTest, ToggleStartsFromTheUpdaterAndWritesEachChangeOnce)

@@ -6,6 +6,8 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
+#include <QPaintEvent>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include "support/QtPrinters.h"
@@ -98,6 +100,60 @@ TEST(SurfaceShadows, HostPaintsTheCardsTwoShadowsOutsideIt)
     EXPECT_LT(below.lightness(), palette::surface.lightness() - 10);
     EXPECT_GT(above.lightness(), palette::surface.lightness() + 3);
     EXPECT_EQ(image.pixelColor(150, 150), palette::surface);
+}
+
+// A surface that notes which parts of it were repainted.
+class RepaintedSurface : public NeuSurface {
+public:
+    QRegion repainted;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        repainted += event->region();
+        NeuSurface::paintEvent(event);
+    }
+};
+
+// A card that hides, moves or shrinks leaves no shadow behind: the host repaints
+// where its shadow was (the card's rect grown by the shadow's reach), also when
+// the card goes with a container that holds it.
+TEST(SurfaceShadows, HidingOrMovingACardRepaintsItsOldShadow)
+{
+    RepaintedSurface surface;
+    surface.resize(400, 400);
+    auto *card = new NeuRaised(20, 1, &surface);
+    card->setGeometry(100, 100, 100, 100);
+    auto *holder = new QWidget(&surface);
+    holder->setGeometry(250, 250, 100, 100);
+    auto *held = new NeuRaised(20, 1, holder);
+    held->setGeometry(0, 0, 100, 100);
+    surface.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&surface));
+    const int reach = card->shadowReach();
+    const QRect shadow = QRect(100, 100, 100, 100).adjusted(-reach, -reach, reach, reach);
+
+    auto settle = [&] {
+        surface.repainted = QRegion();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    };
+    settle();
+    card->move(150, 120);
+    settle();
+    EXPECT_TRUE(surface.repainted.contains(shadow)) << "moved";
+
+    card->move(100, 100);
+    card->resize(100, 100);
+    settle();
+    card->resize(60, 60);
+    settle();
+    EXPECT_TRUE(surface.repainted.contains(shadow)) << "shrunk";
+
+    holder->hide();
+    settle();
+    EXPECT_TRUE(surface.repainted.contains(QRect(250, 250, 100, 100).adjusted(-reach, -reach, reach, reach)))
+        << "hidden with its container";
 }
 
 TEST(SurfaceShadows, IncreasedContrastDrawsAnEdgeInsteadOfShadows)

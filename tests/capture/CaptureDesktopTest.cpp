@@ -109,6 +109,7 @@ public:
         process_.waitForFinished(5000);
     }
     bool ready() const { return ready_; }
+    qint64 pid() const { return process_.processId(); }
 
 private:
     QProcess process_;
@@ -274,6 +275,73 @@ TEST_F(CaptureDesktopTest, PressesOnKelvosOwnWindowsAreNotReported)
     xdotool({"mousemove", "100", "900", "click", "1"});
     ASSERT_TRUE(waitFor([&] { return !clicks.seen.empty(); }));
     EXPECT_EQ(clicks.seen.front().location, QPointF(100, 900));
+    EXPECT_EQ(clicks.seen.size(), 1u);
+}
+
+// A menu of Kelvo's that closes as it is clicked (the tray menu) is gone before
+// the press is handled; the press still belongs to Kelvo.
+TEST_F(CaptureDesktopTest, PressesOnAPopupThatClosedSinceAreNotReported)
+{
+    OwnWindow popup(Qt::darkCyan);
+    popup.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    popup.setGeometry(700, 400, 200, 150);
+    popup.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&popup));
+    ASSERT_TRUE(waitFor([&] { return near(screenPixel(QPoint(800, 475)), Qt::darkCyan); }));
+
+    X11ClickMonitor monitor(scheduler);
+    Clicks clicks;
+    clicks.attach(monitor);
+    monitor.start();
+    // The press goes out while the event loop stands still; the popup closes
+    // before the monitor reads it, with the pointer still over where it was.
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {"mousemove", "800", "475", "click", "1"}), 0);
+    popup.hide();
+    xcb_connection_t *qt = x11::qtConnection();
+    x11::Reply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        qt, xcb_get_window_attributes(qt, xcb_window_t(popup.winId())), nullptr));
+    ASSERT_TRUE(attributes);
+    ASSERT_NE(attributes->map_state, XCB_MAP_STATE_VIEWABLE);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    xdotool({"mousemove", "100", "900", "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return !clicks.seen.empty(); }));
+    EXPECT_EQ(clicks.seen.front().location, QPointF(100, 900));
+    EXPECT_EQ(clicks.seen.size(), 1u);
+}
+
+// A window of Kelvo's inside another client's window, as the tray icon sits in
+// the panel: presses on it are Kelvo's, presses on the rest of the panel are not.
+TEST_F(CaptureDesktopTest, PressesOnAnOwnWindowInsideAnotherClientAreNotReported)
+{
+    OtherWindow panel(QRect(1000, 500, 300, 200), QColor(200, 40, 40), false);
+    ASSERT_TRUE(panel.ready());
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), {"search", "--pid", QString::number(panel.pid())});
+    ASSERT_TRUE(search.waitForFinished(10000));
+    bool ok = false;
+    const auto panelId = xcb_window_t(search.readAllStandardOutput().trimmed().split('\n').value(0).toULong(&ok));
+    ASSERT_TRUE(ok) << "the other window was not found";
+
+    OwnWindow icon(Qt::darkYellow);
+    icon.setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    icon.resize(40, 40);
+    xcb_connection_t *qt = x11::qtConnection();
+    const auto iconId = xcb_window_t(icon.winId());
+    xcb_reparent_window(qt, iconId, panelId, 20, 20);
+    icon.show();
+    xcb_map_window(qt, iconId);
+    xcb_flush(qt);
+    ASSERT_TRUE(waitFor([&] { return near(screenPixel(QPoint(1040, 540)), Qt::darkYellow); }));
+
+    X11ClickMonitor monitor(scheduler);
+    Clicks clicks;
+    clicks.attach(monitor);
+    monitor.start();
+    xdotool({"mousemove", "1040", "540", "click", "1"});
+    xdotool({"mousemove", "1200", "650", "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return !clicks.seen.empty(); }));
+    EXPECT_EQ(clicks.seen.front().location, QPointF(1200, 650));
     EXPECT_EQ(clicks.seen.size(), 1u);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -279,6 +280,28 @@ TEST(ShareMenu, CopyPutsTheFileOnTheClipboardAsUriList)
     EXPECT_TRUE(data->hasFormat(QStringLiteral("text/uri-list")));
     ASSERT_EQ(data->urls().size(), 1);
     EXPECT_EQ(data->urls()[0].toString().toStdString(), "file:///tmp/shared guide.pdf");
+}
+
+} // namespace
+} // namespace kelvo
+
+namespace kelvo {
+namespace {
+
+TEST(ExportFoldersTest, DocumentsWhenPresentElseHomeAndFoldersOpenThemselves)
+{
+    QTemporaryDir home;
+    const QString documents = home.filePath(QStringLiteral("Documents"));
+    EXPECT_EQ(exportStartFolder(documents, home.path()), home.path()) << "no Documents folder yet";
+    EXPECT_EQ(exportStartFolder(QString(), home.path()), home.path());
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Documents")));
+    EXPECT_EQ(exportStartFolder(documents, home.path()), documents);
+
+    // A guide's folder opens itself, a file opens its folder.
+    const QString guide = home.filePath(QStringLiteral("Guides/abc"));
+    ASSERT_TRUE(QDir().mkpath(guide));
+    EXPECT_EQ(folderToOpenFor(guide), QUrl::fromLocalFile(guide));
+    EXPECT_EQ(folderToOpenFor(documents + QStringLiteral("/Guide.pdf")), QUrl::fromLocalFile(documents));
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include "editor/StepImageView.h"
 #include "editor/StepRowView.h"
+#include "editor/TitleField.h"
+#include "editor/VideoFrameReader.h"
 #include "editor/VideoPlayerView.h"
 #include "model/GuideJson.h"
 #include "support/ManualScheduler.h"
@@ -12,6 +14,8 @@
 
 #include <QDir>
 
+#include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +23,7 @@
 #include <QScrollArea>
 #include <QVideoWidget>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -264,6 +269,120 @@ TEST_F(GuideEditorViewTest, MovingAndDeletingRenumberAtOnceAndUndoRestores)
     EXPECT_EQ(rowOrder(), "1,3,2");
 }
 
+// Ctrl+Z reaches the guide's undo stack from wherever the focus lands after a
+// delete; a caption field keeps the key only while it has typing of its own to undo.
+TEST_F(GuideEditorViewTest, UndoKeysReachTheGuideUnlessTheCaptionHasItsOwnUndo)
+{
+    open(3);
+    QAction undoAction(editor.get());
+    undoAction.setShortcut(QKeySequence::Undo);
+    QObject::connect(&undoAction, &QAction::triggered, &undo, &QUndoStack::undo);
+    editor->addAction(&undoAction);
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+
+    editor->stepRows()[1]->deleteButton()->setFocus();
+    QTest::keyClick(editor->stepRows()[1]->deleteButton(), Qt::Key_Space);
+    ASSERT_EQ(rowOrder(), "1,3");
+    QWidget *focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_EQ(focus, editor->stepRows()[1]) << focus->metaObject()->className();
+
+    QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rowOrder(), "1,2,3");
+
+    // A caption field with nothing typed passes Ctrl+Z on.
+    editor->stepRows()[0]->moveDownButton()->click();
+    ASSERT_EQ(rowOrder(), "2,1,3");
+    CaptionField *field = editor->stepRows()[2]->captionField();
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rowOrder(), "1,2,3");
+
+    // Typing is undone by the field first, then the key goes to the guide again.
+    field = editor->stepRows()[2]->captionField();
+    field->setFocus();
+    field->moveCursor(QTextCursor::End);
+    QTest::keyClick(field, Qt::Key_X);
+    EXPECT_EQ(field->toPlainText(), QStringLiteral("Step 3x"));
+    const int entries = undo.index();
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(field->toPlainText(), QStringLiteral("Step 3"));
+    EXPECT_EQ(undo.index(), entries);
+}
+
+// A focused step moves with Alt+Up and Alt+Down and is deleted with Delete; the
+// focus stays with the step it moved.
+TEST_F(GuideEditorViewTest, FocusedStepMovesAndDeletesFromTheKeyboard)
+{
+    open(3);
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    StepRowView *first = editor->stepRows()[0];
+    first->setFocus();
+    QTest::keyClick(first, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(rowOrder(), "2,1,3");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(rowOrder(), "2,3,1");
+    EXPECT_EQ(QApplication::focusWidget(), first);
+    QTest::keyClick(first, Qt::Key_Down, Qt::AltModifier); // already last
+    EXPECT_EQ(rowOrder(), "2,3,1");
+
+    // From the move-up button the focus follows the step too.
+    first->moveUpButton()->setFocus();
+    QTest::keyClick(first->moveUpButton(), Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(rowOrder(), "2,1,3");
+    QWidget *focus = QApplication::focusWidget();
+    EXPECT_TRUE(focus == first || first->isAncestorOf(focus));
+
+    // Delete in the caption field edits the text, on the card it deletes the step.
+    CaptionField *field = first->captionField();
+    field->setFocus();
+    field->moveCursor(QTextCursor::Start);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_EQ(editor->stepRows().size(), 3);
+    EXPECT_EQ(field->toPlainText(), QStringLiteral("tep 1"));
+    first->setFocus();
+    QTest::keyClick(first, Qt::Key_Delete);
+    EXPECT_EQ(storedOrder(), "2,3");
+    EXPECT_EQ(QApplication::focusWidget(), editor->stepRows()[1]);
+}
+
+// Keyboard focus shows on every button of the header and the steps: a ring in
+// the accent colour (with a white line inside) appears where it had none.
+TEST_F(GuideEditorViewTest, FocusedControlsDrawAnAccentRing)
+{
+    open(2);
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    StepRowView *row = editor->stepRows()[0];
+    const QList<QWidget *> controls{editor->exportButton(), editor->shareButton(),   editor->revealButton(),
+                                    editor->deleteButton(), row->moveDownButton(),   row->deleteButton(),
+                                    editor->stepRows()[1]->moveUpButton(), row,       editor->jumpRows()[0]};
+    const QColor accent(45, 105, 250);
+    auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) < 60;
+    };
+    for (QWidget *control : controls) {
+        editor->titleField()->setFocus();
+        const QImage before = control->grab().toImage();
+        control->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(control->hasFocus()) << control->accessibleName().toStdString();
+        const QImage after = control->grab().toImage();
+        ASSERT_EQ(before.size(), after.size());
+        int ringPixels = 0;
+        for (int y = 0; y < after.height(); ++y) {
+            for (int x = 0; x < after.width(); ++x) {
+                const QColor now = after.pixelColor(x, y);
+                if (now != before.pixelColor(x, y) && (near(now, accent) || near(now, Qt::white)))
+                    ++ringPixels;
+            }
+        }
+        const int perimeter = 2 * (after.width() + after.height()) / int(after.devicePixelRatio());
+        EXPECT_GT(ringPixels, perimeter / 3) << control->accessibleName().toStdString();
+    }
+}
+
 TEST_F(GuideEditorViewTest, DeletingTheLastStepShowsThePlaceholdersAndTellsTheMenus)
 {
     open(1);
@@ -313,6 +432,36 @@ TEST_F(GuideEditorViewTest, TitleEditsGoToTheStore)
     editor->titleField()->selectAll();
     QTest::keyClick(editor->titleField(), Qt::Key_Delete);
     EXPECT_EQ(store.guideWithID(guide.id)->title, QString());
+}
+
+// A long title shows its start, cut with "…" at the end, while the field is not
+// being edited; typing a new title can be undone with Ctrl+Z like a caption.
+TEST_F(GuideEditorViewTest, LongTitleShowsItsStartAndRenamingUndoes)
+{
+    open(1);
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    auto *title = qobject_cast<TitleField *>(editor->titleField());
+    ASSERT_NE(title, nullptr);
+    const QString longTitle = QStringLiteral("Set up the office printer for the whole team on the third floor – "
+                                             "Guide 6 Dec 2026 at 14:05 with every driver and tray option");
+    setTitle(*store.guideBinding(guide.id), longTitle);
+    ASSERT_EQ(title->text(), longTitle);
+    const QString shown = title->shownText();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Set up the"))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…"))) << shown.toStdString();
+    EXPECT_LT(shown.size(), longTitle.size());
+    EXPECT_LE(title->fontMetrics().horizontalAdvance(shown), title->width());
+
+    title->setFocus();
+    title->selectAll();
+    QTest::keyClicks(title, QStringLiteral("Printer"));
+    EXPECT_EQ(store.guideWithID(guide.id)->title, QStringLiteral("Printer"));
+    QTest::keyClick(title, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(title->text(), longTitle);
+    EXPECT_EQ(store.guideWithID(guide.id)->title, longTitle);
+    editor->stepRows()[0]->setFocus();
+    EXPECT_EQ(title->cursorPosition(), 0);
 }
 
 TEST_F(GuideEditorViewTest, ChipsOfAStepShowItsApplicationAndTime)
@@ -377,9 +526,10 @@ TEST_F(GuideEditorViewTest, DeleteGuideAsksThenClearsSelectionFirst)
 TEST_F(GuideEditorViewTest, PlayFromStepSeeksOneSecondBeforeTheStep)
 {
     open(2, true);
+    EXPECT_TRUE(editor->noVideoPlaceholder()->isHidden());
+    editor->loadPlayer();
     QMediaPlayer *player = editor->player();
     ASSERT_NE(player, nullptr);
-    EXPECT_TRUE(editor->noVideoPlaceholder()->isHidden());
     EXPECT_EQ(editor->playerView()->player(), player);
     for (StepRowView *row : editor->stepRows())
         EXPECT_FALSE(row->playButton()->isHidden());
@@ -405,6 +555,77 @@ TEST_F(GuideEditorViewTest, PlayFromStepSeeksOneSecondBeforeTheStep)
     ASSERT_TRUE(QTest::qWaitFor([&] { return player->playbackState() == QMediaPlayer::PlayingState; }, 10000));
     editor->hide();
     EXPECT_EQ(player->playbackState(), QMediaPlayer::PausedState);
+    EXPECT_EQ(editor->player(), nullptr) << "the pipeline goes while the editor is away";
+    EXPECT_TRUE(editor->playerView()->isShowingPoster());
+}
+
+// Before anything plays the video area shows the movie's first picture from a
+// still, without a media pipeline; Play makes the player.
+TEST_F(GuideEditorViewTest, TheFirstPictureShowsWithoutAPlayerUntilPlay)
+{
+    open(2, true);
+    ASSERT_NE(editor->playerView(), nullptr);
+    EXPECT_EQ(editor->player(), nullptr);
+    EXPECT_TRUE(editor->playerView()->isShowingPoster());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !editor->playerView()->poster()->image().isNull(); }, 20000));
+    const QImage still = editor->playerView()->poster()->image();
+    // The test movie's first picture, 320 x 200 as recorded.
+    EXPECT_EQ(still.size(), QSize(320, 200));
+    const QImage expected = readVideoFrame(store.folderPath(guide.id) + QStringLiteral("/video.mov"), 0, QSize());
+    EXPECT_EQ(still.pixelColor(40, 40).rgb(), expected.pixelColor(40, 40).rgb());
+    EXPECT_EQ(editor->playerView()->timeLabel()->text(), QStringLiteral("0:00 / 2:05"));
+    for (StepRowView *row : editor->stepRows())
+        EXPECT_FALSE(row->playButton()->isHidden());
+
+    editor->playerView()->playPauseButton()->click();
+    ASSERT_NE(editor->player(), nullptr);
+    EXPECT_EQ(editor->playerView()->player(), editor->player());
+    // The movie is 15 s long; the total stays the guide's, as in the header chip.
+    QMediaPlayer *player = editor->player();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->duration() > 0; }, 20000));
+    EXPECT_TRUE(editor->playerView()->timeLabel()->text().endsWith(QStringLiteral(" / 2:05")))
+        << editor->playerView()->timeLabel()->text().toStdString();
+    EXPECT_EQ(editor->chips()[1]->text(), QStringLiteral("2:05"));
+}
+
+TEST(VideoFrameReaderTest, PicturesAtTimesAndBadFiles)
+{
+    QTemporaryDir dir;
+    const QString movie = dir.filePath(QStringLiteral("video.mov"));
+    ASSERT_TRUE(test::writeTestMovie(movie, 3));
+    const QImage first = readVideoFrame(movie, 0, QSize(160, 160));
+    ASSERT_FALSE(first.isNull());
+    EXPECT_EQ(first.size(), QSize(160, 100)); // fitted, shape kept
+    const QImage later = readVideoFrame(movie, 2, QSize());
+    ASSERT_EQ(later.size(), QSize(320, 200));
+    EXPECT_NE(later, readVideoFrame(movie, 0, QSize())); // the test picture's counter moved on
+    EXPECT_FALSE(readVideoFrame(movie, 99, QSize()).isNull()) << "past the end: the last picture";
+
+    EXPECT_TRUE(readVideoFrame(dir.filePath(QStringLiteral("missing.mov")), 0, QSize()).isNull());
+    QFile junk(dir.filePath(QStringLiteral("junk.mov")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    EXPECT_TRUE(readVideoFrame(junk.fileName(), 0, QSize()).isNull());
+}
+
+// A jump scrolls the step column to the step and marks it with the focus.
+TEST_F(GuideEditorViewTest, JumpListScrollsToTheStepAndFocusesIt)
+{
+    open(30);
+    editor->resize(1400, 600);
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    QScrollArea *area = editor->stepsScrollArea();
+    StepRowView *last = editor->stepRows().last();
+    auto onScreen = [&] {
+        const QRect shown(last->mapTo(area->viewport(), QPoint(0, 0)), last->size());
+        return area->viewport()->rect().intersects(shown);
+    };
+    ASSERT_FALSE(onScreen());
+    editor->jumpRows().last()->click();
+    EXPECT_TRUE(onScreen());
+    EXPECT_TRUE(last->hasFocus());
 }
 
 TEST(PlayStartTest, OneSecondBeforeTheStepNeverBeforeTheStart)

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 
 namespace kelvo {
@@ -218,6 +219,48 @@ TEST_F(PdfExportTest, EveryPageCarriesItsNumberBottomRight)
         EXPECT_EQ(number.text.toStdString(), std::to_string(n));
         EXPECT_NEAR(number.xMax, 558, 0.5); // right edge at W - margin
         EXPECT_NEAR(label.yMin, 742, 0.5);  // top at H - 50
+    }
+}
+
+// Every red pixel of each page lies in a step number badge: the circle left of a
+// caption, 26 points across, one point above the caption's top.
+TEST_F(PdfExportTest, RedOnlyInsideTheBadgesOnEveryPage)
+{
+    writeBlueJpeg(QStringLiteral("wide.jpg"), QSize(1600, 1000));
+    QList<Step> steps;
+    for (int i = 1; i <= 7; ++i)
+        steps << step(QStringLiteral("Step%1").arg(i), i % 2 ? QStringLiteral("wide.jpg") : QString());
+    const QString pdf = write(guide(QStringLiteral("Badges"), steps));
+    const QList<Page> pages = readWords(pdf);
+    ASSERT_GE(pages.size(), 2);
+    for (int n = 1; n <= pages.size(); ++n) {
+        QList<QRectF> badges;
+        for (const Word &word : pages[n - 1]) {
+            if (word.text.startsWith(QStringLiteral("Step")))
+                badges << QRectF(54, word.yMin - 1, 26, 26).adjusted(-1.5, -1.5, 1.5, 1.5);
+        }
+        ASSERT_FALSE(badges.isEmpty()) << "page " << n;
+        const QString prefix = pdf + QStringLiteral("-red");
+        run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
+                                          QStringLiteral("-f"), QString::number(n), QStringLiteral("-l"),
+                                          QString::number(n), QStringLiteral("-singlefile"), pdf, prefix});
+        const QImage image(prefix + QStringLiteral(".png"));
+        ASSERT_FALSE(image.isNull());
+        int redInBadges = 0;
+        int strayRed = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() < 150 || c.red() - c.green() < 60 || c.red() - c.blue() < 60)
+                    continue;
+                const QPointF centre(x + 0.5, y + 0.5);
+                const bool inBadge
+                    = std::any_of(badges.begin(), badges.end(), [&](const QRectF &b) { return b.contains(centre); });
+                ++(inBadge ? redInBadges : strayRed);
+            }
+        }
+        EXPECT_GT(redInBadges, 0) << "page " << n;
+        EXPECT_EQ(strayRed, 0) << "page " << n;
     }
 }
 

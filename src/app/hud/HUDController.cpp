@@ -77,6 +77,14 @@ void HUDController::show()
     panel_->raise();
 }
 
+void HUDController::flash()
+{
+    if (!panel_ || !panel_->isVisible())
+        return;
+    panel_->raise();
+    view_->flash();
+}
+
 void HUDController::hide()
 {
     if (panel_)

@@ -33,6 +33,8 @@ public:
     void show();
     // Hides the panel (kept for the next recording).
     void hide();
+    // A shown panel comes to the front and lights up once.
+    void flash();
 
     QWidget *panel() const { return panel_.get(); }
     RecordingHUDView *view() const { return view_; }

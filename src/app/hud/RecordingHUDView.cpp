@@ -4,6 +4,7 @@
 #include "app/style/Style.h"
 #include "app/style/Widgets.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -200,6 +201,28 @@ void RecordingHUDView::setStepCount(int count)
     steps_->setText(stepCountText(stepCount_));
 }
 
+void RecordingHUDView::flash()
+{
+    ++flashCount_;
+    if (!flashAnimation_) {
+        auto *fade = new QVariantAnimation(this);
+        fade->setStartValue(1.0);
+        fade->setEndValue(0.0);
+        fade->setEasingCurve(QEasingCurve::InQuad);
+        connect(fade, &QVariantAnimation::valueChanged, this, [this](const QVariant &v) {
+            flashLevel_ = v.toReal();
+            update();
+        });
+        flashAnimation_ = fade;
+    }
+    // With reduced motion the light goes off in one step, later.
+    auto *fade = static_cast<QVariantAnimation *>(flashAnimation_);
+    fade->setDuration(StyleEnvironment::reduceMotion() ? 900 : 700);
+    fade->setEasingCurve(StyleEnvironment::reduceMotion() ? QEasingCurve(QEasingCurve::Linear) : QEasingCurve::InQuad);
+    fade->stop();
+    fade->start();
+}
+
 QString RecordingHUDView::primaryText() const
 {
     return primary_->text();
@@ -252,27 +275,48 @@ void RecordingHUDView::paintEvent(QPaintEvent *)
     paintHostedShadows(painter, this);
     painter.restore();
     paintInsideBorder(painter, capsule, capsule.height() / 2, palette::withAlpha(palette::highlight, 0.9), 1.5);
+    if (flashLevel_ > 0)
+        paintInsideBorder(painter, capsule, capsule.height() / 2, palette::withAlpha(palette::accentBright, flashLevel_),
+                          4);
 }
 
 void RecordingHUDView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    // The window manager moves the window itself where it can (no focus needed).
-    if (QWindow *handle = window()->windowHandle(); handle && handle->startSystemMove())
-        return;
-    dragOffset_ = event->globalPosition().toPoint() - window()->pos();
+    // A click alone does nothing: a window manager move started on every press
+    // swallows the next click and the keyboard until it ends.
+    pressPoint_ = event->globalPosition().toPoint();
+    dragOffset_.reset();
 }
 
 void RecordingHUDView::mouseMoveEvent(QMouseEvent *event)
 {
-    if (dragOffset_)
-        window()->move(event->globalPosition().toPoint() - *dragOffset_);
-    QWidget::mouseMoveEvent(event);
+    if (!(event->buttons() & Qt::LeftButton)) {
+        pressPoint_.reset();
+        dragOffset_.reset();
+        return QWidget::mouseMoveEvent(event);
+    }
+    const QPoint global = event->globalPosition().toPoint();
+    if (dragOffset_) {
+        window()->move(global - *dragOffset_);
+        return;
+    }
+    if (!pressPoint_ || (global - *pressPoint_).manhattanLength() < QApplication::startDragDistance())
+        return QWidget::mouseMoveEvent(event);
+    const QPoint pressedAt = *pressPoint_;
+    pressPoint_.reset();
+    emit moveStarted();
+    // The window manager moves the window itself where it can (no focus needed).
+    if (QWindow *handle = window()->windowHandle(); handle && handle->startSystemMove())
+        return;
+    dragOffset_ = pressedAt - window()->pos();
+    window()->move(global - *dragOffset_);
 }
 
 void RecordingHUDView::mouseReleaseEvent(QMouseEvent *event)
 {
+    pressPoint_.reset();
     dragOffset_.reset();
     QWidget::mouseReleaseEvent(event);
 }

@@ -75,15 +75,21 @@ public:
     NeuButton *stopButton() const { return stop_; }
     PulsingDot *dot() const { return dot_; }
     Spinner *spinner() const { return spinner_; }
+    // How often flash() ran, for tests.
+    int flashCount() const { return flashCount_; }
 
 public slots:
     void setPhase(kelvo::Phase phase);
     void setElapsed(double seconds);
     void setStepCount(int count);
+    // Lights the border up once: "Kelvo is here, recording" (for a second launch).
+    void flash();
 
 signals:
     // Cancel in a countdown, Stop while recording: the session decides which.
     void stopRequested();
+    // The pointer travelled the drag distance with the button held: the HUD moves.
+    void moveStarted();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -95,6 +101,9 @@ private:
     void updateContent();
 
     Phase phase_ = Phase::idle();
+    qreal flashLevel_ = 0;
+    int flashCount_ = 0;
+    QAbstractAnimation *flashAnimation_ = nullptr;
     double elapsed_ = 0;
     int stepCount_ = 0;
 
@@ -105,6 +114,8 @@ private:
     NeuButton *cancel_;
     NeuButton *stop_;
 
+    // Where the left button went down, until a drag starts or it comes up.
+    std::optional<QPoint> pressPoint_;
     // Drag fallback where the window manager cannot move the window for us.
     std::optional<QPoint> dragOffset_;
 };

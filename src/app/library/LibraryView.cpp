@@ -82,7 +82,7 @@ EmptyStateView::EmptyStateView(AppModel &model, QWidget *parent)
     texts->setSpacing(8);
     auto *title = makeLabel(QStringLiteral("Record once, get a guide"), styleFont(28, QFont::Bold), palette::ink, this);
     title->setAlignment(Qt::AlignCenter);
-    auto *text = makeLabel(QStringLiteral("Click Record, do the task as normal, then press Stop.\n"
+    auto *text = makeLabel(QStringLiteral("Click New Recording, do the task as normal, then press Stop.\n"
                                           "Kelvo turns every click into a captioned step and keeps the video."),
                            styleFont(14, QFont::Normal), palette::inkSecondary, this);
     text->setAlignment(Qt::AlignCenter);
@@ -149,6 +149,8 @@ LibraryView::LibraryView(AppModel &model, Scheduler & /*unused since permissions
         ownAlerter_ = std::make_unique<MessageBoxAlerter>();
         services_.alerter = ownAlerter_.get();
     }
+    if (services_.editor.confirmDeleteGuide)
+        sidebar_->setConfirmDeleteGuide(services_.editor.confirmDeleteGuide);
     setMinimumSize(minimumContentSize);
     setAccessibleName(QStringLiteral("Kelvo"));
     auto *row = new QHBoxLayout(this);
@@ -195,7 +197,11 @@ void LibraryView::updateDetail()
     }
     if (binding) {
         GuideEditorView::Services editorServices = services_.editor;
-        editorServices.clearSelection = [this] { model_.setSelectedGuideID(std::nullopt); };
+        // The guide about to go hands the editor to its neighbour in the list.
+        const QUuid shown = *id;
+        editorServices.clearSelection = [this, shown] {
+            model_.setSelectedGuideID(guideShownAfterDeleting(model_.store().guides(), shown));
+        };
         editor_ = new GuideEditorView(model_.store(), *binding, &undoStack_, editorServices, this);
         emptyState_->hide();
         detail_->addWidget(editor_);

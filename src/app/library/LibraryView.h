@@ -54,7 +54,8 @@ class LibraryView : public NeuSurface {
 public:
     using Services = LibraryServices;
 
-    static constexpr QSize minimumContentSize{1120, 700};
+    // With the menu bar a window of 960 × 600 (the editor's side column narrows).
+    static constexpr QSize minimumContentSize{960, 560};
 
     LibraryView(AppModel &model, Scheduler &scheduler, Services services = {}, QWidget *parent = nullptr);
     ~LibraryView() override;

@@ -3,18 +3,23 @@
 #include "app/model/AppModel.h"
 #include "app/style/Palette.h"
 #include "app/style/Style.h"
+#include "capture/RecordingSession.h"
+#include "editor/GuideEditorView.h"
 #include "editor/NearViewportLoader.h"
 #include "editor/StepImageView.h"
 #include "store/GuideStore.h"
 
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kelvo {
 
@@ -151,6 +156,34 @@ void GuideRow::contextMenuEvent(QContextMenuEvent *event)
     contextMenu()->popup(event->globalPos());
 }
 
+void GuideRow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (event->key() == Qt::Key_Delete && plain) {
+        event->accept();
+        emit deleteRequested(guideId_);
+        return;
+    }
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && plain) {
+        event->accept();
+        emit neighbourRequested(event->key() == Qt::Key_Up ? -1 : +1);
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+std::optional<QUuid> guideShownAfterDeleting(const QList<Guide> &guides, const QUuid &guideId)
+{
+    const auto it = std::find_if(guides.begin(), guides.end(), [&](const Guide &g) { return g.id == guideId; });
+    if (it == guides.end())
+        return std::nullopt;
+    if (std::next(it) != guides.end())
+        return std::next(it)->id;
+    if (it != guides.begin())
+        return std::prev(it)->id;
+    return std::nullopt;
+}
+
 QSize GuideRow::sizeHint() const
 {
     return {244, thumbnailSize.height() + 2 * rowPadding};
@@ -171,11 +204,8 @@ void GuideRow::paintEvent(QPaintEvent *)
         paintInset(painter, QRectF(rect()), rowRadius, contrast);
     else
         paintRaisedFill(painter, QRectF(rect()), rowRadius, contrast);
-    if (hasFocus()) {
-        painter.setPen(QPen(palette::withAlpha(palette::accentBright, 0.6), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), rowRadius - 1, rowRadius - 1);
-    }
+    if (hasFocus())
+        paintFocusRing(painter, QRectF(rect()), rowRadius);
 
     const QRectF thumb(QPointF(rowPadding, rowPadding), QSizeF(thumbnailSize));
     if (!content_.hasSteps) {
@@ -237,7 +267,14 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     auto *recordBox = new QHBoxLayout;
     recordBox->addWidget(record_);
     padded(recordBox, 22);
-    connect(record_, &QAbstractButton::clicked, &model_, &AppModel::startRecording);
+    // During a recording (a window brought up by hand) the button stops it.
+    connect(record_, &QAbstractButton::clicked, &model_, &AppModel::toggleRecording);
+    auto followPhase = [this] {
+        const bool idle = model_.session().phase().isIdle();
+        record_->setText(idle ? QStringLiteral("New Recording") : QStringLiteral("Stop Recording"));
+    };
+    connect(&model_.session(), &RecordingSession::phaseChanged, this, followPhase);
+    followPhase();
 
     QFont headerFont = styleFont(11, QFont::Bold);
     headerFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
@@ -338,9 +375,21 @@ void SidebarView::syncRows()
             row = new GuideRow(guide.id, GuideRow::contentOf(store, guide));
             const QUuid id = guide.id;
             connect(row, &QAbstractButton::clicked, this, [this, id] { model_.setSelectedGuideID(id); });
+            connect(row, &GuideRow::neighbourRequested, this, [this, id](int offset) {
+                const qsizetype at = order_.indexOf(rows_.value(id)) + offset;
+                if (at < 0 || at >= order_.size())
+                    return;
+                GuideRow *next = order_[at];
+                model_.setSelectedGuideID(next->guideId());
+                next->setFocus(Qt::OtherFocusReason);
+                area_->ensureWidgetVisible(next, 0, 16);
+            });
             connect(row, &GuideRow::deleteRequested, this, [this](const QUuid &guideId) {
+                const auto confirm = confirmDelete_ ? confirmDelete_ : askToDeleteGuide;
+                if (!confirm(window()))
+                    return;
                 if (model_.selectedGuideID() == guideId)
-                    model_.setSelectedGuideID(std::nullopt);
+                    model_.setSelectedGuideID(guideShownAfterDeleting(model_.store().guides(), guideId));
                 model_.store().deleteGuide(guideId);
             });
         }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 class QLabel;
@@ -56,10 +57,15 @@ public:
 
 signals:
     void deleteRequested(const QUuid &guideId);
+    // Up (-1) or Down (+1) on the focused row: select and focus that neighbour.
+    void neighbourRequested(int offset);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    // Delete asks to delete the guide, as the menu does; Up and Down go to the
+    // neighbouring guide.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void updateAccessibility();
@@ -85,6 +91,8 @@ public:
     QScrollArea *guidesArea() const { return area_; }
     QList<GuideRow *> rows() const { return order_; }
     GuideRow *row(const QUuid &guideId) const { return rows_.value(guideId); }
+    // Asked before a guide is deleted from a row; default: the editor's question.
+    void setConfirmDeleteGuide(std::function<bool(QWidget *parent)> confirm) { confirmDelete_ = std::move(confirm); }
 
 private:
     void syncRows();
@@ -99,6 +107,11 @@ private:
     QList<GuideRow *> order_;
     GuideRow *selectedRow_ = nullptr;
     NearViewportLoader *thumbnails_;
+    std::function<bool(QWidget *parent)> confirmDelete_;
 };
+
+// The guide to show once guideId is deleted: the next one down the list, else
+// the one above, else none.
+std::optional<QUuid> guideShownAfterDeleting(const QList<Guide> &guides, const QUuid &guideId);
 
 } // namespace kelvo

@@ -77,7 +77,9 @@ AppMenus::AppMenus(AppModel &model, Handlers handlers, QObject *parent)
             undoStack_->redo();
     });
 
-    settings_->setShortcut(QKeySequence::Preferences);
+    // Most Linux desktops define no Preferences key: Ctrl+, as elsewhere.
+    const QKeySequence preferences(QKeySequence::Preferences);
+    settings_->setShortcut(preferences.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Comma) : preferences);
     quit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit_->setShortcutContext(Qt::ApplicationShortcut);
     connect(checkForUpdates_, &QAction::triggered, this, [this] {

@@ -7,6 +7,8 @@
 #include "store/GuideStore.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
 
 namespace kelvo {
@@ -93,6 +95,23 @@ void AppModel::quitWhenSafe(std::function<void()> quit)
     session_->stop();
 }
 
+void AppModel::finishRecordingNow(int limitMs)
+{
+    if (session_->phase().isIdle())
+        return;
+    QEventLoop loop;
+    // Runs once the session has reported its guide (see handlePhaseChange); the
+    // loop may be gone by then when the limit ran out first.
+    pendingQuit_ = [guard = QPointer<QEventLoop>(&loop)] {
+        if (guard)
+            guard->quit();
+    };
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    session_->stop();
+    loop.exec();
+    pendingQuit_ = nullptr;
+}
+
 void AppModel::showMainWindow()
 {
     const QList<QWidget *> windows = mainWindows();
@@ -105,6 +124,14 @@ void AppModel::showMainWindow()
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void AppModel::anotherLaunchArrived()
+{
+    if (session_->phase().isIdle())
+        showMainWindow();
+    else
+        hud_->flash();
 }
 
 void AppModel::showMainWindowIfNoneVisible()

@@ -62,8 +62,15 @@ public:
     // Quits now when idle; otherwise stops the recording first (a countdown is
     // cancelled, a recording finished and saved) and quits once back to idle.
     void quitWhenSafe(std::function<void()> quit);
+    // For an exit already under way (the event loop has stopped, the session is
+    // ending): stops a recording and waits for its guide to be saved, at most
+    // limitMs. Nothing when idle.
+    void finishRecordingNow(int limitMs = 60000);
     void showMainWindow();
     void showMainWindowIfNoneVisible();
+    // Another launch of Kelvo found this one: the main window comes forward,
+    // except during a recording, where only the HUD flashes.
+    void anotherLaunchArrived();
     // Kelvo's windows that can be the main window, in stacking order; never the HUD.
     QList<QWidget *> mainWindows() const;
 

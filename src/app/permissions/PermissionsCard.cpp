@@ -13,8 +13,6 @@
 
 namespace kelvo {
 
-namespace {
-
 // The card's heading: a symbol and a bold line.
 class CardHeading : public QWidget {
 public:
@@ -27,10 +25,21 @@ public:
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         setAccessibleName(text);
     }
+    void setText(const QString &text)
+    {
+        if (text == text_)
+            return;
+        text_ = text;
+        setAccessibleName(text);
+        updateGeometry();
+        update();
+    }
+    const QString &text() const { return text_; }
     QSize sizeHint() const override
     {
         const QFontMetrics metrics(font());
         return {20 + 8 + metrics.horizontalAdvance(text_), std::max(20, metrics.height())};
+
     }
 
 protected:
@@ -49,8 +58,6 @@ private:
     QString symbol_;
     QString text_;
 };
-
-} // namespace
 
 // --- PermissionBadge ------------------------------------------------------------
 
@@ -151,7 +158,8 @@ PermissionsCard::PermissionsCard(QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(26, 26, 26, 26);
     column->setSpacing(18);
-    column->addWidget(new CardHeading(QStringLiteral("lock.shield"), QStringLiteral("Two permissions to set up"), this));
+    heading_ = new CardHeading(QStringLiteral("lock.shield"), QStringLiteral("Two permissions to set up"), this);
+    column->addWidget(heading_);
     column->addWidget(screenRecording_);
     column->addWidget(accessibility_);
     column->addWidget(makeNoteLabel(QStringLiteral("Everything Kelvo records stays on this computer. It has no analytics. "
@@ -189,6 +197,12 @@ void PermissionsCard::setScreenRecording(bool granted)
 void PermissionsCard::setAccessibility(bool granted)
 {
     accessibility_->setGranted(granted);
+    updateNotes();
+}
+
+QString PermissionsCard::headingText() const
+{
+    return heading_->text();
 }
 
 void PermissionsCard::setWaylandWithoutX11(bool waylandOnly)
@@ -199,6 +213,9 @@ void PermissionsCard::setWaylandWithoutX11(bool waylandOnly)
 
 void PermissionsCard::updateNotes()
 {
+    const int missingCount = int(!screenRecording_->isGranted()) + int(!accessibility_->isGranted());
+    heading_->setText(missingCount == 1 ? QStringLiteral("One permission to set up")
+                                   : QStringLiteral("Two permissions to set up"));
     const bool missing = !screenRecording_->isGranted();
     reopenNote_->setVisible(missing && !waylandOnly_);
     waylandNote_->setVisible(missing && waylandOnly_);

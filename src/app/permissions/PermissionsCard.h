@@ -53,6 +53,8 @@ private:
 // The set-up card that explains the two grants recording needs and offers to
 // enable each. It shows the state it is given; whoever owns the permissions feeds
 // it and acts on its requests.
+class CardHeading;
+
 class PermissionsCard : public NeuRaised {
     Q_OBJECT
 public:
@@ -62,6 +64,8 @@ public:
     PermissionRow *accessibilityRow() const { return accessibility_; }
     bool isReopenNoteShown() const;
     bool isWaylandNoteShown() const;
+    // "Two permissions to set up", or "One permission…" while one is missing.
+    QString headingText() const;
 
     // True on a Wayland session that Kelvo cannot reach through X11.
     static bool isWaylandWithoutX11();
@@ -78,6 +82,7 @@ signals:
 private:
     void updateNotes();
 
+    CardHeading *heading_ = nullptr;
     PermissionRow *screenRecording_;
     PermissionRow *accessibility_;
     QLabel *reopenNote_;

@@ -12,8 +12,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
-#include <QTabWidget>
+#include <QSystemTrayIcon>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kelvo {
 
@@ -86,19 +88,15 @@ SettingsDialog::SettingsDialog(const QString &dataPath, Updater &updater,
     , reveal_(std::move(reveal))
 {
     setWindowTitle(QStringLiteral("Settings"));
-    setFixedSize(fixedSize);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *tabs = new QTabWidget(this);
-    tabs->setDocumentMode(true);
-    QPixmap gear(32, 32);
-    gear.fill(Qt::transparent);
-    {
-        QPainter painter(&gear);
-        paintSymbol(painter, QStringLiteral("gearshape"), QRectF(4, 4, 24, 24), palette::ink);
-    }
-    tabs->addTab(makeGeneralPage(), QIcon(gear), QStringLiteral("General"));
-    layout->addWidget(tabs);
+    // One page: no tab bar over it. The window is as tall as its content.
+    QWidget *page = makeGeneralPage();
+    layout->addWidget(page);
+    const auto *scroll = qobject_cast<QScrollArea *>(page);
+    const int content = scroll && scroll->widget() ? scroll->widget()->sizeHint().height() : page->sizeHint().height();
+    const int height = std::min(fixedSize.height(), content);
+    setFixedSize(fixedSize.width(), std::max(height, 200));
 }
 
 QWidget *SettingsDialog::makeGeneralPage()
@@ -118,7 +116,9 @@ QWidget *SettingsDialog::makeGeneralPage()
     mono.setPixelSize(13);
     shortcut->setFont(mono);
     recording->addRow(rowLabel(QStringLiteral("Start or stop from any app"), page), shortcut);
-    recording->addRow(rowLabel(QStringLiteral("System tray"), page), rowLabel(QStringLiteral("Click the list icon"), page));
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        recording->addRow(rowLabel(QStringLiteral("System tray"), page),
+                          rowLabel(QStringLiteral("Click the list icon"), page));
 
     // Your data
     QFormLayout *yourData = addSection(column, QStringLiteral("Your data"), page);

@@ -6,9 +6,12 @@
 #include <QLabel>
 #include <QCache>
 #include <QImage>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QPointer>
+#include <QResizeEvent>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -318,6 +321,13 @@ void paintInsideBorder(QPainter &painter, const QRectF &shape, qreal radius, con
     painter.restore();
 }
 
+void paintFocusRing(QPainter &painter, const QRectF &shape, qreal radius)
+{
+    paintInsideBorder(painter, shape, radius, palette::accentBright, 2.5);
+    paintInsideBorder(painter, shape.adjusted(2.5, 2.5, -2.5, -2.5), std::max<qreal>(0, radius - 2.5),
+                      palette::withAlpha(palette::highlight, 0.85), 1.5);
+}
+
 void paintRaisedFill(QPainter &painter, const QRectF &shape, qreal radius, bool contrast)
 {
     painter.save();
@@ -377,9 +387,48 @@ namespace {
 const char *const hostProperty = "kelvoShadowHost";
 }
 
+namespace {
+
+// Qt repaints only a widget's own rectangle when it hides, moves or shrinks; the
+// shadow its host painted around it would stay behind as a ghost. This filter
+// sees those events for every caster and repaints the host under the old place.
+class ShadowLeftovers : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Hide && type != QEvent::Move && type != QEvent::Resize)
+            return false;
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const auto *caster = widget ? dynamic_cast<const ShadowCaster *>(widget) : nullptr;
+        QWidget *host = caster ? shadowHostOf(widget) : nullptr;
+        if (!host || !widget->parentWidget())
+            return false;
+        QRect old = widget->geometry();
+        if (type == QEvent::Move)
+            old.moveTopLeft(static_cast<QMoveEvent *>(event)->oldPos());
+        else if (type == QEvent::Resize)
+            old.setSize(static_cast<QResizeEvent *>(event)->oldSize());
+        const int reach = caster->shadowReach();
+        const QPoint origin = widget->parentWidget()->mapTo(host, old.topLeft());
+        host->update(QRect(origin, old.size()).adjusted(-reach, -reach, reach, reach));
+        return false;
+    }
+};
+
+} // namespace
+
 void markShadowHost(QWidget *host)
 {
     host->setProperty(hostProperty, true);
+    static QPointer<ShadowLeftovers> leftovers;
+    if (!leftovers && QCoreApplication::instance()) {
+        leftovers = new ShadowLeftovers(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(leftovers);
+    }
 }
 
 QWidget *shadowHostOf(const QWidget *widget)

@@ -45,6 +45,9 @@ void paintShadow(QPainter &painter, const QRectF &shape, qreal radius, const QCo
 
 // A stroke of the given width drawn inside the shape's outline.
 void paintInsideBorder(QPainter &painter, const QRectF &shape, qreal radius, const QColor &color, qreal width);
+// The keyboard focus ring inside a control's shape: the accent colour, with a
+// white line inside it so it shows on accent-filled buttons too.
+void paintFocusRing(QPainter &painter, const QRectF &shape, qreal radius);
 
 // The raised look: only the fill (and the border with increased contrast). Its two
 // shadows belong to the host that the surface sits on: see paintRaisedShadows.

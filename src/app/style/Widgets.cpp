@@ -357,11 +357,8 @@ void NeuButton::paintEvent(QPaintEvent *)
 
     if (isEnabled() && !isDown())
         brighten(painter, path, hoverAmount_);
-    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
-        painter.setPen(QPen(palette::withAlpha(palette::accentBright, 0.6), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(capsulePath(shape.adjusted(1, 1, -1, -1)));
-    }
+    if (hasFocus() && focusPolicy() != Qt::NoFocus)
+        paintFocusRing(painter, shape, shape.height() / 2);
 }
 
 void NeuButton::enterEvent(QEnterEvent *event)
@@ -458,6 +455,10 @@ void NeuIconButton::paintEvent(QPaintEvent *)
                 style_.tint);
     if (isEnabled() && !isDown())
         brighten(painter, path, hoverAmount_);
+    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+        painter.setOpacity(1);
+        paintFocusRing(painter, shape, style_.size / 2);
+    }
 }
 
 void NeuIconButton::enterEvent(QEnterEvent *event)

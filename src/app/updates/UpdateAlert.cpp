@@ -4,6 +4,22 @@
 
 namespace kelvo {
 
+QString updateErrorDetail(const QString &error)
+{
+    // The heading says it already; the detail says why.
+    static const QString lead = QStringLiteral("Couldn't check for updates");
+    QString detail = error;
+    if (detail.startsWith(lead)) {
+        detail = detail.mid(lead.size());
+        while (!detail.isEmpty() && (detail.front() == QLatin1Char(':') || detail.front() == QLatin1Char('.')
+                                     || detail.front().isSpace()))
+            detail.remove(0, 1);
+        if (!detail.isEmpty())
+            detail[0] = detail[0].toUpper();
+    }
+    return detail;
+}
+
 void showUpdateCheckResult(QWidget *parent, const UpdateCheckResult &result, bool userInitiated,
                            const QString &currentVersion)
 {
@@ -35,7 +51,7 @@ void showUpdateCheckResult(QWidget *parent, const UpdateCheckResult &result, boo
     case Status::failed:
         box->setIcon(QMessageBox::Warning);
         box->setText(QStringLiteral("<b>Couldn't check for updates.</b>"));
-        box->setInformativeText(result.error.toHtmlEscaped());
+        box->setInformativeText(updateErrorDetail(result.error).toHtmlEscaped());
         break;
     }
     box->open();

@@ -47,7 +47,21 @@ void X11ClickMonitor::start()
     xinputOpcode_ = ext->major_opcode;
     screen_ = open->screen;
     ownership_ = std::make_unique<x11::OwnershipCache>(c, unsigned(getpid()));
+    // Map and unmap of the root's children arrive in order with the presses, so a
+    // menu that closes on the press is still known as open when the press is read.
+    const uint32_t structure = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, screen_->root, XCB_CW_EVENT_MASK, &structure);
     connection_ = std::move(open->connection);
+    ownPopups_.clear();
+    if (x11::Reply<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(c, xcb_query_tree(c, screen_->root), nullptr)}) {
+        const xcb_window_t *children = xcb_query_tree_children(tree.get());
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+            x11::Reply<xcb_get_window_attributes_reply_t> attributes(
+                xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
+            if (attributes && attributes->override_redirect && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+                notePopup(children[i]);
+        }
+    }
     notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(c), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { readEvents(); });
 }
@@ -60,8 +74,70 @@ void X11ClickMonitor::stop()
         notifier_.release()->deleteLater();
     }
     ownership_.reset();
+    ownPopups_.clear();
     connection_.reset();
     screen_ = nullptr;
+}
+
+void X11ClickMonitor::notePopup(xcb_window_t window)
+{
+    xcb_connection_t *c = connection_ ? connection_.get() : nullptr;
+    if (!c || !ownership_ || !ownership_->carriesOwnPid(window))
+        return;
+    x11::Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    if (geometry)
+        ownPopups_[window] = QRect(geometry->x, geometry->y, geometry->width, geometry->height);
+}
+
+void X11ClickMonitor::trackPopups(const xcb_generic_event_t *event)
+{
+    switch (event->response_type & 0x7f) {
+    case XCB_MAP_NOTIFY: {
+        const auto *map = reinterpret_cast<const xcb_map_notify_event_t *>(event);
+        if (map->event == screen_->root && map->override_redirect)
+            notePopup(map->window);
+        break;
+    }
+    case XCB_UNMAP_NOTIFY:
+        ownPopups_.erase(reinterpret_cast<const xcb_unmap_notify_event_t *>(event)->window);
+        break;
+    case XCB_DESTROY_NOTIFY:
+        ownPopups_.erase(reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window);
+        break;
+    case XCB_CONFIGURE_NOTIFY: {
+        const auto *configure = reinterpret_cast<const xcb_configure_notify_event_t *>(event);
+        if (auto it = ownPopups_.find(configure->window); it != ownPopups_.end())
+            it->second = QRect(configure->x, configure->y, configure->width, configure->height);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool X11ClickMonitor::isOwnPress(const xcb_query_pointer_reply_t &pointer)
+{
+    const QPoint at(pointer.root_x, pointer.root_y);
+    for (const auto &[window, frame] : ownPopups_) {
+        if (frame.contains(at))
+            return true;
+    }
+    if (pointer.child == XCB_NONE)
+        return false;
+    if (ownership_->isOwn(pointer.child))
+        return true; // a top-level of Kelvo's (the HUD, the main window)
+    // A window of Kelvo's inside another client's, such as the tray icon in a panel.
+    xcb_connection_t *c = connection_.get();
+    xcb_window_t window = pointer.child;
+    for (int depth = 0; depth < 8; ++depth) {
+        x11::Reply<xcb_query_pointer_reply_t> inner(xcb_query_pointer_reply(c, xcb_query_pointer(c, window), nullptr));
+        if (!inner || inner->child == XCB_NONE)
+            return false;
+        window = inner->child;
+        if (ownership_->carriesOwnPid(window))
+            return true;
+    }
+    return false;
 }
 
 void X11ClickMonitor::readEvents()
@@ -72,8 +148,10 @@ void X11ClickMonitor::readEvents()
         x11::Reply<xcb_generic_event_t> ev(xcb_poll_for_event(c));
         if (!ev)
             break;
-        if ((ev->response_type & 0x7f) != XCB_GE_GENERIC)
+        if ((ev->response_type & 0x7f) != XCB_GE_GENERIC) {
+            trackPopups(ev.get());
             continue;
+        }
         auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
         if (ge->extension != xinputOpcode_ || ge->event_type != XCB_INPUT_RAW_BUTTON_PRESS)
             continue;
@@ -84,8 +162,8 @@ void X11ClickMonitor::readEvents()
             xcb_query_pointer_reply(c, xcb_query_pointer(c, screen_->root), nullptr));
         if (!pointer)
             continue;
-        if (pointer->child != XCB_NONE && ownership_->isOwn(pointer->child))
-            continue; // a press on Kelvo's own window (the HUD)
+        if (isOwnPress(*pointer))
+            continue;
         const Click click{QPointF(pointer->root_x, pointer->root_y), scheduler_.now(), button == rightButton};
         report(click);
         // The callback may have stopped or restarted the monitor.

@@ -3,7 +3,10 @@
 #include "capture/ClickMonitor.h"
 #include "capture/x11/XcbUtil.h"
 
+#include <QRect>
+
 #include <memory>
+#include <unordered_map>
 
 class QSocketNotifier;
 
@@ -16,7 +19,9 @@ class Scheduler;
 // without grabbing the pointer from anyone. Button 1 is a left click, button 3
 // a right click; others (middle, wheel) are never clicks. The location is the
 // pointer position when the press is handled; presses over this process's own
-// windows are not reported.
+// windows are not reported: its top-levels, its windows inside another client's
+// (the tray icon inside the panel), and its menus and popups as they were at the
+// moment of the press, even when they closed before the press is handled.
 class X11ClickMonitor final : public ClickMonitor {
 public:
     // scheduler.now() stamps each click.
@@ -29,6 +34,9 @@ public:
 
 private:
     void readEvents();
+    bool isOwnPress(const xcb_query_pointer_reply_t &pointer);
+    void trackPopups(const xcb_generic_event_t *event);
+    void notePopup(xcb_window_t window);
 
     Scheduler &scheduler_;
     x11::Connection connection_;
@@ -36,6 +44,9 @@ private:
     uint8_t xinputOpcode_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::unique_ptr<x11::OwnershipCache> ownership_;
+    // This process's override-redirect top-levels (menus, popups) mapped at the
+    // point of the event stream being handled, with their frames.
+    std::unordered_map<xcb_window_t, QRect> ownPopups_;
 };
 
 } // namespace kelvo

@@ -55,6 +55,8 @@ class OwnershipCache {
 public:
     OwnershipCache(xcb_connection_t *c, unsigned pid);
     bool isOwn(xcb_window_t topLevel);
+    // The window itself carries this process's _NET_WM_PID (no frame lookup, no cache).
+    bool carriesOwnPid(xcb_window_t window) { return pidOf(window) == pid_; }
     // Drops windows no longer present.
     void retainOnly(const std::vector<xcb_window_t> &present);
 

@@ -186,6 +186,8 @@ public:
         const double badgeTop = y_ - 1;
         cairo_save(cr);
         cairo_set_source_rgba(cr, 1.0, 0.27, 0.23, 1.0);
+        // The last text leaves a current point; an arc would join it with a line.
+        cairo_new_path(cr);
         cairo_arc(cr, margin + 13, badgeTop + 13, 13, 0, 2 * M_PI);
         cairo_fill(cr);
         cairo_restore(cr);
