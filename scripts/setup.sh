@@ -26,6 +26,8 @@ packages=(
   # the virtual desktop for tests
   xvfb openbox xdotool x11-utils x11-xserver-utils gtk-3-examples poppler-utils
   python3 python3-gi gir1.2-atspi-2.0 imagemagick
+  # toolkits the caption tests meet for real: GTK 4, Qt 5
+  gtk-4-examples featherpad
 )
 
 missing=()
