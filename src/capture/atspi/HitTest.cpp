@@ -52,22 +52,49 @@ Rect popupRect(const TopLevel &top, bool windowRelative)
     return rect;
 }
 
-// Whether element extents stand for the popup window: inside it (give or take
-// a border) and covering most of it.
-bool fills(const Rect &element, const Rect &popup)
+// Whether element extents lie in the popup window, give or take a border.
+bool inside(const Rect &element, const Rect &popup)
 {
     constexpr int slack = 4;
-    if (element.isEmpty())
-        return false;
-    const bool inside = element.x >= popup.x - slack && element.y >= popup.y - slack
+    return !element.isEmpty() && element.x >= popup.x - slack && element.y >= popup.y - slack
         && element.x + element.width <= popup.x + popup.width + slack
         && element.y + element.height <= popup.y + popup.height + slack;
-    return inside && element.area() * 2 >= popup.area();
+}
+
+// Whether element extents stand for the popup window: inside it and covering
+// most of it.
+bool fills(const Rect &element, const Rect &popup)
+{
+    return inside(element, popup) && element.area() * 2 >= popup.area();
+}
+
+// Roles of what a popup shows: menus, their items, dropdown lists, tooltips.
+bool isPopupContent(AtspiRole role)
+{
+    switch (role) {
+    case ATSPI_ROLE_MENU:
+    case ATSPI_ROLE_MENU_ITEM:
+    case ATSPI_ROLE_CHECK_MENU_ITEM:
+    case ATSPI_ROLE_RADIO_MENU_ITEM:
+    case ATSPI_ROLE_TEAROFF_MENU_ITEM:
+    case ATSPI_ROLE_POPUP_MENU:
+    case ATSPI_ROLE_LIST:
+    case ATSPI_ROLE_LIST_BOX:
+    case ATSPI_ROLE_LIST_ITEM:
+    case ATSPI_ROLE_TREE_ITEM:
+    case ATSPI_ROLE_TABLE_CELL:
+    case ATSPI_ROLE_TOOL_TIP:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Popups hang somewhere under the application (under a menu bar, a combo box,
 // a button): a bounded breadth-first search over showing nodes for the one
-// whose extents are the popup window's.
+// whose extents are the popup window's or, where no element stands for the
+// popup as a whole (GTK 3 menus: the menu's own extents are its menu-bar item),
+// for the menu item or list entry inside it under the point.
 NodePtr popupElement(TreeNode &application, const Rect &popup, int px, int py, AtspiCoordType coordinates)
 {
     struct Queued {
@@ -95,7 +122,8 @@ NodePtr popupElement(TreeNode &application, const Rect &popup, int px, int py, A
         if (role == ATSPI_ROLE_APPLICATION)
             continue;
         const std::optional<Rect> extents = node.extents(coordinates);
-        if (extents && fills(*extents, popup) && extents->contains(px, py))
+        if (extents && extents->contains(px, py)
+            && (fills(*extents, popup) || (role && isPopupContent(*role) && inside(*extents, popup))))
             return item.node;
         if (item.depth < popupSearchDepth && role && !holdsNoPopups(*role))
             enqueueChildren(node, item.depth + 1);
