@@ -120,18 +120,21 @@ def walk(node, depth=0, budget=None):
 
 
 def client_origin(pid):
-    """Screen origin and _GTK_FRAME_EXTENTS of the process's managed window."""
+    """Screen origin and _GTK_FRAME_EXTENTS of the process's largest window."""
+    best, origin = 0, (0, 0)
     for wid in sh("xdotool", "search", "--onlyvisible", "--pid", str(pid)).split():
         info = sh("xwininfo", "-id", wid)
         x = re.search(r"Absolute upper-left X:\s+(-?\d+)", info)
         y = re.search(r"Absolute upper-left Y:\s+(-?\d+)", info)
         w = re.search(r"Width:\s+(\d+)", info)
-        if not (x and y and w) or int(w.group(1)) < 50:
+        h = re.search(r"Height:\s+(\d+)", info)
+        if not (x and y and w and h) or int(w.group(1)) * int(h.group(1)) <= best:
             continue
+        best = int(w.group(1)) * int(h.group(1))
         frame = re.findall(r"\d+", sh("xprop", "-id", wid, "_GTK_FRAME_EXTENTS").split("=")[-1])
         left, top = (int(frame[0]), int(frame[2])) if len(frame) == 4 else (0, 0)
-        return int(x.group(1)) + left, int(y.group(1)) + top
-    return 0, 0
+        origin = (int(x.group(1)) + left, int(y.group(1)) + top)
+    return origin
 
 
 def find(app, pid, role, pattern, timeout=5):

@@ -285,7 +285,7 @@ TEST(HitTest, Gtk4IsAskedInWindowCoordinates)
     tree.setWindowExtents(seven, Rect{40, 30, 30, 30});
     const int eight = tree.add(QStringLiteral("push button"), QStringLiteral("8"), std::nullopt, frame);
     tree.setWindowExtents(eight, Rect{75, 30, 30, 30});
-    // Asked in screen coordinates, GTK 4 reads the point as a window point.
+    // This one answers only in window coordinates; GTK 4.8 answers screen points too.
     tree.answers(frame, -1);
     tree.answers(frame, seven, QStringLiteral("window"));
     const TopLevel top{Rect{300, 200, 420, 520}, false, 100, 10, 10, 10, 10};

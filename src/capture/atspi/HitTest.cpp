@@ -10,6 +10,11 @@ DesktopTree::~DesktopTree() = default;
 
 namespace {
 
+bool isShown(TreeNode &node, bool visibleIsShowing)
+{
+    return node.hasState(ATSPI_STATE_SHOWING) || (visibleIsShowing && node.hasState(ATSPI_STATE_VISIBLE));
+}
+
 bool isEditableText(TreeNode &node)
 {
     const std::optional<AtspiRole> role = node.role();
@@ -95,8 +100,10 @@ bool isPopupContent(AtspiRole role)
 // whose extents are the popup window's or, where no element stands for the
 // popup as a whole (GTK 3 menus: the menu's own extents are its menu-bar item),
 // for the menu item or list entry inside it under the point.
-NodePtr popupElement(TreeNode &application, const Rect &popup, int px, int py, AtspiCoordType coordinates)
+NodePtr popupElement(TreeNode &application, const Rect &popup, const HitStart &point)
 {
+    const int px = point.x;
+    const int py = point.y;
     struct Queued {
         NodePtr node;
         int depth;
@@ -116,12 +123,12 @@ NodePtr popupElement(TreeNode &application, const Rect &popup, int px, int py, A
         queue.pop_front();
         ++visited;
         TreeNode &node = *item.node;
-        if (!node.hasState(ATSPI_STATE_SHOWING))
+        if (!isShown(node, point.visibleIsShowing))
             continue;
         const std::optional<AtspiRole> role = node.role();
         if (role == ATSPI_ROLE_APPLICATION)
             continue;
-        const std::optional<Rect> extents = node.extents(coordinates);
+        const std::optional<Rect> extents = node.extents(point.coordinates);
         if (extents && extents->contains(px, py)
             && (fills(*extents, popup) || (role && isPopupContent(*role) && inside(*extents, popup))))
             return item.node;
@@ -166,12 +173,15 @@ NodePtr childHolding(TreeNode &node, const HitStart &point)
 {
     const int count = std::min(node.childCount(), manualChildLimit);
     NodePtr best;
+    NodePtr withoutExtents; // a page that only groups (GTK 4 stack pages)
     qint64 bestArea = 0;
     for (int i = 0; i < count; ++i) {
         NodePtr child = node.child(i);
-        if (!child || !child->hasState(ATSPI_STATE_SHOWING))
+        if (!child || !isShown(*child, point.visibleIsShowing))
             continue;
         const std::optional<Rect> extents = child->extents(point.coordinates);
+        if (!extents && !withoutExtents && child->childCount() > 0)
+            withoutExtents = child;
         if (!extents || extents->isEmpty() || !extents->contains(point.x, point.y))
             continue;
         if (!best || extents->area() < bestArea) {
@@ -179,7 +189,7 @@ NodePtr childHolding(TreeNode &node, const HitStart &point)
             bestArea = extents->area();
         }
     }
-    return best;
+    return best ? best : withoutExtents;
 }
 
 // A menu that is the child of a combo box is the combo box's own list.
@@ -222,8 +232,12 @@ std::optional<HitStart> hitStart(DesktopTree &desktop, int x, int y)
     start.coordinates = windowRelative ? ATSPI_COORD_TYPE_WINDOW : ATSPI_COORD_TYPE_SCREEN;
     start.x = windowRelative ? x - top->client.x - top->frameLeft : x;
     start.y = windowRelative ? y - top->client.y - top->frameTop : y;
+    start.visibleIsShowing = windowRelative;
+    start.askX = x;
+    start.askY = y;
+    start.askCoordinates = ATSPI_COORD_TYPE_SCREEN;
     if (top->popup)
-        start.node = popupElement(*application, popupRect(*top, windowRelative), start.x, start.y, start.coordinates);
+        start.node = popupElement(*application, popupRect(*top, windowRelative), start);
     if (!start.node)
         start.node = windowAt(*application, start, *top, windowRelative);
     if (!start.node)
@@ -239,7 +253,9 @@ NodePtr descend(const HitStart &start)
         // One types into editable text: what lies inside it is not the target.
         if (depth > 0 && isEditableText(*current))
             break;
-        NodePtr child = current->childAtPoint(start.x, start.y, start.coordinates);
+        NodePtr child = current->childAtPoint(start.askX, start.askY, start.askCoordinates);
+        if (!child && (start.askCoordinates != start.coordinates || start.askX != start.x || start.askY != start.y))
+            child = current->childAtPoint(start.x, start.y, start.coordinates);
         if (child && sameNode(child, current))
             break;
         if (child) {

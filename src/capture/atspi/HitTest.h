@@ -17,6 +17,12 @@ struct HitStart {
     NodePtr node;
     int x = 0, y = 0;
     AtspiCoordType coordinates = ATSPI_COORD_TYPE_SCREEN;
+    // GTK 4 (4.8) marks its widgets visible but not showing.
+    bool visibleIsShowing = false;
+    // Where the toolkit's own hit test is asked first. GTK 4 answers screen
+    // points right although its extents are relative to the window.
+    int askX = 0, askY = 0;
+    AtspiCoordType askCoordinates = ATSPI_COORD_TYPE_SCREEN;
 };
 
 // GTK 4 answers extents relative to its own window whatever is asked.

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <map>
+#include <set>
 
 namespace kelvo::atspi {
 
@@ -118,9 +119,13 @@ public:
         for (auto &[child, childId] : next) {
             recordLabelledBy(child, childId);
             const std::optional<AtspiRole> role = child->role();
-            const bool popupSearch = top.popup && depth < popupSearchDepth && child->hasState(ATSPI_STATE_SHOWING);
-            if (depth < 1 || onPath(*child) || popupSearch)
+            const bool shown = child->hasState(ATSPI_STATE_SHOWING)
+                || (windowRelative && child->hasState(ATSPI_STATE_VISIBLE));
+            const bool popupSearch = top.popup && depth < popupSearchDepth && shown;
+            if ((depth < 1 || onPath(*child) || popupSearch) && !queued.count(childId)) {
+                queued.insert(childId);
                 queue.push_back({child, childId, depth + 1});
+            }
             (void)role;
         }
     }
@@ -128,12 +133,23 @@ public:
     void recordAtPoint(const NodePtr &node, int id)
     {
         QJsonObject atPoint;
-        for (AtspiCoordType type : {ATSPI_COORD_TYPE_SCREEN, ATSPI_COORD_TYPE_WINDOW}) {
-            const bool window = type == ATSPI_COORD_TYPE_WINDOW;
-            if (window != windowRelative && window)
-                continue;
-            NodePtr found = node->childAtPoint(window ? windowX : screenX, window ? windowY : screenY, type);
-            atPoint[coordinateKey(type)] = found ? QJsonValue(idOf(found)) : QJsonValue();
+        auto ask = [&](int px, int py, AtspiCoordType type) {
+            NodePtr found = node->childAtPoint(px, py, type);
+            if (!found)
+                return QJsonValue();
+            const int foundId = idOf(found);
+            // An answer that skips levels is followed as well.
+            if (!queued.count(foundId)) {
+                queued.insert(foundId);
+                queue.push_back({found, foundId, popupSearchDepth});
+            }
+            return QJsonValue(foundId);
+        };
+        atPoint[u"screen"] = ask(screenX, screenY, ATSPI_COORD_TYPE_SCREEN);
+        if (windowRelative) {
+            atPoint[u"window"] = ask(windowX, windowY, ATSPI_COORD_TYPE_WINDOW);
+            // Toolkits that read any point as a window point.
+            atPoint[u"screenAtWindowPoint"] = ask(windowX, windowY, ATSPI_COORD_TYPE_SCREEN);
         }
         nodes[size_t(id)][u"atPoint"] = atPoint;
     }
@@ -149,6 +165,7 @@ public:
     void walk(const NodePtr &application)
     {
         queue.push_back({application, idOf(application), 0});
+        queued.insert(0);
         while (!queue.empty() && int(nodes.size()) < snapshotNodeLimit) {
             Queued item = std::move(queue.front());
             queue.pop_front();
@@ -177,6 +194,7 @@ private:
     std::vector<NodePtr> holders; // keeps identities unique while recording
     std::vector<QJsonObject> nodes;
     std::deque<Queued> queue;
+    std::set<int> queued;
 };
 
 // ---- replaying ------------------------------------------------------------------
@@ -191,7 +209,7 @@ struct NodeData {
     int childCount = 0;
     QList<int> children; // -1: not recorded
     int parent = -1, labelledBy = -1;
-    std::optional<int> atScreen, atWindow; // -1: the toolkit answered nothing
+    std::optional<int> atScreen, atWindow, atScreenWindowPoint; // -1: the toolkit answered nothing
 };
 
 } // namespace
@@ -243,12 +261,16 @@ public:
     NodePtr childAtPoint(int x, int y, AtspiCoordType type) override
     {
         const bool window = type == ATSPI_COORD_TYPE_WINDOW;
-        const std::optional<int> answer = window ? own().atWindow : own().atScreen;
-        const bool recordedPoint = window ? (x == data->windowX && y == data->windowY)
-                                          : (x == data->screenX && y == data->screenY);
-        if (recordedPoint && answer)
-            return make(data, *answer);
-        return nullptr;
+        const bool atScreenPoint = x == data->screenX && y == data->screenY;
+        const bool atWindowPoint = x == data->windowX && y == data->windowY;
+        std::optional<int> answer;
+        if (window && atWindowPoint)
+            answer = own().atWindow;
+        else if (!window && atScreenPoint)
+            answer = own().atScreen;
+        else if (!window && atWindowPoint)
+            answer = own().atScreenWindowPoint;
+        return answer ? make(data, *answer) : nullptr;
     }
     std::optional<qint64> processId() override { return data->pid; }
     std::optional<QString> toolkitName() override { return data->toolkitName; }
@@ -423,11 +445,14 @@ std::shared_ptr<SnapshotDesktop> SnapshotDesktop::fromJson(const QJsonObject &js
             parsed.atScreen = idOrNone(atPoint.value(u"screen"));
         if (atPoint.contains(u"window"))
             parsed.atWindow = idOrNone(atPoint.value(u"window"));
+        if (atPoint.contains(u"screenAtWindowPoint"))
+            parsed.atScreenWindowPoint = idOrNone(atPoint.value(u"screenAtWindowPoint"));
         data->nodes.push_back(std::move(parsed));
     }
     for (const NodeData &node : data->nodes) {
         const int count = int(data->nodes.size());
-        for (int id : {node.parent, node.labelledBy, node.atScreen.value_or(-1), node.atWindow.value_or(-1)}) {
+        for (int id : {node.parent, node.labelledBy, node.atScreen.value_or(-1), node.atWindow.value_or(-1),
+                 node.atScreenWindowPoint.value_or(-1)}) {
             if (id >= count)
                 return fail(QStringLiteral("a node refers to a missing node"));
         }
