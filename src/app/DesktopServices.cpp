@@ -2,6 +2,7 @@
 
 #include "capture/ApplicationNames.h"
 #include "capture/CaptionWriter.h"
+#include "capture/PatientTargetFinder.h"
 #include "capture/Permissions.h"
 #include "capture/atspi/AtspiClickTargetFinder.h"
 #include "capture/x11/DesktopPermissionProbe.h"
@@ -24,7 +25,7 @@ DesktopCapture makeDesktopCapture(GuideStore &store, Scheduler &scheduler, QSett
         .store = store,
         .scheduler = scheduler,
         .displays = *capture.displays,
-        .inspectTarget = [inspector = accessibility.inspector](QPointF point) {
+        .inspectTarget = [inspector = std::make_shared<PatientTargetFinder>(accessibility.inspector)](QPointF point) {
             return inspector->inspectTarget(point.x(), point.y());
         },
         .makeCaption = [](const ClickTarget &target, bool isRightClick) { return makeCaption(target, isRightClick); },

@@ -97,8 +97,6 @@ public:
 
     void expand(const NodePtr &node, int id, int depth)
     {
-        QJsonObject &json = nodes[size_t(id)];
-        (void)json;
         const int count = std::min(node->childCount(), manualChildLimit);
         QJsonArray children;
         std::vector<std::pair<NodePtr, int>> next;
@@ -114,23 +112,24 @@ public:
             next.emplace_back(std::move(child), childId);
         }
         nodes[size_t(id)][u"children"] = children;
-        recordAtPoint(node, id);
         recordLabelledBy(node, id);
         for (auto &[child, childId] : next) {
             recordLabelledBy(child, childId);
-            const std::optional<AtspiRole> role = child->role();
             const bool shown = child->hasState(ATSPI_STATE_SHOWING)
                 || (windowRelative && child->hasState(ATSPI_STATE_VISIBLE));
             const bool popupSearch = top.popup && depth < popupSearchDepth && shown;
-            if ((depth < 1 || onPath(*child) || popupSearch) && !queued.count(childId)) {
+            // Nodes without extents (GTK 4 stack pages) may hold the point.
+            const bool noExtents = shown && !child->extents(ATSPI_COORD_TYPE_SCREEN) && !child->extents(ATSPI_COORD_TYPE_WINDOW);
+            if ((depth < 1 || onPath(*child) || popupSearch || noExtents) && !queued.count(childId)) {
                 queued.insert(childId);
                 queue.push_back({child, childId, depth + 1});
             }
-            (void)role;
         }
+        // After the children, so that they keep their own depth.
+        recordAtPoint(node, id, depth);
     }
 
-    void recordAtPoint(const NodePtr &node, int id)
+    void recordAtPoint(const NodePtr &node, int id, int depth)
     {
         QJsonObject atPoint;
         auto ask = [&](int px, int py, AtspiCoordType type) {
@@ -141,7 +140,7 @@ public:
             // An answer that skips levels is followed as well.
             if (!queued.count(foundId)) {
                 queued.insert(foundId);
-                queue.push_back({found, foundId, popupSearchDepth});
+                queue.push_back({found, foundId, depth + 1});
             }
             return QJsonValue(foundId);
         };
