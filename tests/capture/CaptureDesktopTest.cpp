@@ -257,6 +257,32 @@ struct Clicks {
     }
 };
 
+void fakeMotion(const QStringList &points)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(KELVO_FAKE_MOTION)} + points);
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }));
+    ASSERT_EQ(p.exitCode(), 0);
+}
+
+TEST_F(CaptureDesktopTest, PointerComingToRestIsReportedWhereItStopped)
+{
+    X11ClickMonitor monitor(scheduler);
+    std::vector<QPointF> rests;
+    monitor.setOnRest([&](QPointF point) { rests.push_back(point); });
+    monitor.start();
+    ASSERT_TRUE(monitor.isRunning());
+
+    // Several moves in a row: the pointer rests only where it stopped.
+    fakeMotion({"100,100", "150,120", "420,310"});
+    ASSERT_TRUE(waitFor([&] { return !rests.empty(); }));
+    EXPECT_EQ(rests.back(), QPointF(420, 310));
+    fakeMotion({"600,400"});
+    ASSERT_TRUE(waitFor([&] { return rests.back() == QPointF(600, 400); }));
+    monitor.stop();
+}
+
 TEST_F(CaptureDesktopTest, LeftAndRightClicksArriveWithTheirPositionOthersNever)
 {
     X11ClickMonitor monitor(scheduler);

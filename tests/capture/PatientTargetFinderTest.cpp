@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace kelvo {
 namespace {
 
@@ -22,7 +24,14 @@ ClickTarget withRole(const char *role, const char *label = nullptr)
 struct Patient {
     std::shared_ptr<test::FakeClickTargetFinder> inner = std::make_shared<test::FakeClickTargetFinder>();
     std::vector<std::chrono::milliseconds> waits;
-    PatientTargetFinder finder{inner, [this](std::chrono::milliseconds delay) { waits.push_back(delay); }};
+    std::vector<std::function<void()>> background; // launched, run when the test says
+    PatientTargetFinder finder{inner, [this](std::chrono::milliseconds delay) { waits.push_back(delay); },
+        [this](std::function<void()> job) { background.push_back(std::move(job)); }};
+    void runBackground()
+    {
+        for (auto &job : std::exchange(background, {}))
+            job();
+    }
 };
 
 TEST(PatientTargetFinder, AGoodFirstAnswerIsKeptWithoutWaiting)
@@ -65,6 +74,53 @@ TEST(PatientTargetFinder, AWeakSecondAnswerKeepsTheFirstUnlessTheFirstWasNothing
     twice.inner->push(std::nullopt);
     EXPECT_EQ(twice.finder.inspectTarget(1, 1), std::nullopt);
     EXPECT_EQ(twice.waits.size(), 1u) << "at most one second look";
+}
+
+TEST(PatientTargetFinder, AnswerReadWhileThePointerRestedWinsAtThatPoint)
+{
+    Patient patient;
+    patient.inner->push(withRole("AXMenuItem", "Print")); // while resting: the menu is open
+    patient.inner->push(std::nullopt);                     // after the press: it closed
+    patient.finder.rest(40, 50);
+    patient.runBackground();
+    EXPECT_EQ(patient.finder.inspectTarget(40, 50), withRole("AXMenuItem", "Print"));
+    EXPECT_EQ(patient.inner->points().size(), 1) << "the press did not ask again";
+    EXPECT_TRUE(patient.waits.empty());
+}
+
+TEST(PatientTargetFinder, RestingElsewhereOrNotYetReadIsNotUsed)
+{
+    Patient elsewhere;
+    elsewhere.inner->push(withRole("AXButton", "Old"));
+    elsewhere.inner->push(withRole("AXButton", "New"));
+    elsewhere.finder.rest(1, 1);
+    elsewhere.runBackground();
+    EXPECT_EQ(elsewhere.finder.inspectTarget(2, 2), withRole("AXButton", "New"));
+
+    Patient pending;
+    pending.inner->push(withRole("AXButton", "At the press"));
+    pending.finder.rest(5, 5); // its reading has not finished when the press comes
+    EXPECT_EQ(pending.finder.inspectTarget(5, 5), withRole("AXButton", "At the press"));
+
+    // A reading that finishes after the pointer moved on is dropped.
+    Patient moved;
+    moved.finder.rest(5, 5);
+    auto stale = std::exchange(moved.background, {});
+    moved.finder.rest(9, 9);
+    moved.inner->push(withRole("AXButton", "Stale"));
+    stale.front()();
+    moved.inner->push(withRole("AXButton", "Fresh"));
+    EXPECT_EQ(moved.finder.inspectTarget(5, 5), withRole("AXButton", "Fresh"));
+}
+
+TEST(PatientTargetFinder, AWeakRestingAnswerLeavesThePressToAsk)
+{
+    Patient patient;
+    patient.inner->push(withRole("AXWindow", "Firefox"));
+    patient.inner->push(withRole("AXLink", "Docs"));
+    patient.finder.rest(3, 3);
+    patient.runBackground();
+    EXPECT_EQ(patient.finder.inspectTarget(3, 3), withRole("AXLink", "Docs"));
 }
 
 TEST(PatientTargetFinder, GroupsAndTextAreasAreAnswersInTheirOwnRight)

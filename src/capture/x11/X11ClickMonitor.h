@@ -3,7 +3,9 @@
 #include "capture/ClickMonitor.h"
 #include "capture/x11/XcbUtil.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -16,7 +18,8 @@ class Scheduler;
 // without grabbing the pointer from anyone. Button 1 is a left click, button 3
 // a right click; others (middle, wheel) are never clicks. The location is the
 // pointer position when the press is handled; presses over this process's own
-// windows are not reported.
+// windows are not reported. With a rest handler it also follows raw pointer
+// motion and reports where the pointer comes to rest.
 class X11ClickMonitor final : public ClickMonitor {
 public:
     // scheduler.now() stamps each click.
@@ -29,6 +32,7 @@ public:
 
 private:
     void readEvents();
+    void pointerMoved();
 
     Scheduler &scheduler_;
     x11::Connection connection_;
@@ -36,6 +40,7 @@ private:
     uint8_t xinputOpcode_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::unique_ptr<x11::OwnershipCache> ownership_;
+    std::optional<std::uint64_t> restTask_;
 };
 
 } // namespace kelvo
