@@ -30,6 +30,8 @@ packages=(
   dpkg-dev file desktop-file-utils appstream man-db
   # checks of the HTML and Markdown exports: a real browser and a CommonMark/GFM renderer
   firefox-esr cmark-gfm
+  # toolkits the caption tests meet for real: GTK 4, Qt 5
+  gtk-4-examples featherpad
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "capture/ApplicationNames.h"
 #include "capture/CaptionWriter.h"
+#include "capture/PatientTargetFinder.h"
 #include "capture/Permissions.h"
 #include "capture/atspi/AtspiClickTargetFinder.h"
 #include "capture/x11/DesktopPermissionProbe.h"
@@ -20,11 +21,12 @@ DesktopCapture makeDesktopCapture(GuideStore &store, Scheduler &scheduler, QSett
 
     const atspi::DesktopAccessibility accessibility = atspi::makeDesktopAccessibility();
     Permissions *permissions = capture.permissions.get();
+    auto patient = std::make_shared<PatientTargetFinder>(accessibility.inspector);
     RecordingSession::Services services{
         .store = store,
         .scheduler = scheduler,
         .displays = *capture.displays,
-        .inspectTarget = [inspector = accessibility.inspector](QPointF point) {
+        .inspectTarget = [inspector = patient](QPointF point) {
             return inspector->inspectTarget(point.x(), point.y());
         },
         .makeCaption = [](const ClickTarget &target, bool isRightClick) { return makeCaption(target, isRightClick); },
@@ -36,9 +38,11 @@ DesktopCapture makeDesktopCapture(GuideStore &store, Scheduler &scheduler, QSett
             },
         .screenRecordingGranted = [permissions] { return permissions->screenRecording(); },
     };
+    auto clickMonitor = std::make_unique<X11ClickMonitor>(scheduler);
+    clickMonitor->setOnRest([patient](QPointF point) { patient->rest(point.x(), point.y()); });
     capture.session = std::make_unique<RecordingSession>(std::move(services),
                                                          std::make_unique<X11RecordingEngine>(scheduler),
-                                                         std::make_unique<X11ClickMonitor>(scheduler));
+                                                         std::move(clickMonitor));
     return capture;
 }
 

@@ -2,6 +2,9 @@
 
 #include "capture/Click.h"
 
+#include <QPointF>
+
+#include <chrono>
 #include <functional>
 
 namespace kelvo {
@@ -14,7 +17,14 @@ public:
 
     virtual ~ClickMonitor() = default;
 
+    using RestHandler = std::function<void(QPointF)>;
+    // How long the pointer stays still before it counts as resting.
+    static constexpr std::chrono::milliseconds restDelay{100};
+
     void setOnClick(Handler handler) { onClick_ = std::move(handler); }
+    // Called on the main thread when the pointer has come to rest (global
+    // pixels), so that what lies under it can be read before a press changes it.
+    void setOnRest(RestHandler handler) { onRest_ = std::move(handler); }
 
     // Starts listening; a second start leaves one monitor installed.
     virtual void start() = 0;
@@ -28,8 +38,16 @@ protected:
             onClick_(click);
     }
 
+    void reportRest(QPointF point) const
+    {
+        if (onRest_)
+            onRest_(point);
+    }
+    bool wantsRest() const { return bool(onRest_); }
+
 private:
     Handler onClick_;
+    RestHandler onRest_;
 };
 
 } // namespace kelvo

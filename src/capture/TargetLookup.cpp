@@ -1,6 +1,7 @@
 #include "capture/TargetLookup.h"
 
 #include "capture/ClickTargetFinder.h"
+#include "capture/LabelRules.h"
 
 #include <algorithm>
 
@@ -69,24 +70,70 @@ const QSet<QString> &actionableRoles()
     return roles;
 }
 
-std::optional<QString> elementLabel(AccessibleElement &element, const std::optional<QString> &role)
+bool isContainerRole(const std::optional<QString> &role)
 {
-    if (auto title = nonEmpty(stringAttribute(element, u"AXTitle")))
+    static const QSet<QString> containers{
+        QStringLiteral("AXGroup"), QStringLiteral("AXTabGroup"), QStringLiteral("AXWindow"),
+        QStringLiteral("AXMenuBar"), QStringLiteral("AXMenu"), QStringLiteral("AXToolBar"), QStringLiteral("AXList"),
+        QStringLiteral("AXListBox"), QStringLiteral("AXTable"), QStringLiteral("AXTree"), QStringLiteral("AXTreeTable"),
+        QStringLiteral("AXSplitPane"), QStringLiteral("AXLayeredPane"), QStringLiteral("AXRootPane"),
+        QStringLiteral("AXStatusBar"), QStringLiteral("AXDocumentFrame"), QStringLiteral("AXDocumentWeb"),
+        QStringLiteral("AXInternalFrame"), QStringLiteral("AXDesktopFrame"), QStringLiteral("AXApplication"),
+        QStringLiteral("AXEmbedded"), QStringLiteral("AXLandmark"), QStringLiteral("AXHeader"),
+        QStringLiteral("AXFooter"),
+    };
+    return role && containers.contains(*role);
+}
+
+std::optional<QString> elementLabel(
+    AccessibleElement &element, const std::optional<QString> &role, const std::optional<QString> &appName)
+{
+    auto usable = [&](std::optional<QString> text) -> std::optional<QString> {
+        if (!text || text->isEmpty() || isToolkitClassName(*text))
+            return std::nullopt;
+        return nonEmpty(tidyLabel(*text, role));
+    };
+    std::optional<QString> labelledBy;
+    bool labelledByRead = false;
+    auto titleElementText = [&]() -> const std::optional<QString> & {
+        if (!labelledByRead) {
+            labelledByRead = true;
+            if (ElementPtr titleElement = elementAttribute(element, u"AXTitleUIElement"))
+                labelledBy = usable(valueOrTitle(*titleElement));
+        }
+        return labelledBy;
+    };
+
+    if (auto title = usable(stringAttribute(element, u"AXTitle"))) {
+        // A name that only repeats the application's says less than its description.
+        const bool namesTheApplication = appName && title->compare(tidyLabel(*appName), Qt::CaseInsensitive) == 0;
+        if (!namesTheApplication) {
+            const std::optional<QString> half = undoubled(*title);
+            if (half && titleElementText())
+                return titleElementText();
+            return half.value_or(*title);
+        }
+        if (auto description = usable(stringAttribute(element, u"AXDescription")))
+            return description;
         return title;
-    if (auto description = nonEmpty(stringAttribute(element, u"AXDescription")))
-        return description;
-    if (ElementPtr titleElement = elementAttribute(element, u"AXTitleUIElement")) {
-        if (auto text = nonEmpty(valueOrTitle(*titleElement)))
-            return text;
     }
+    // A visible label names a field better than its description does.
+    if (titleElementText())
+        return titleElementText();
+    if (auto description = usable(stringAttribute(element, u"AXDescription")))
+        return description;
     if (role == u"AXStaticText") {
-        if (auto value = nonEmpty(stringAttribute(element, u"AXValue")))
+        if (auto value = usable(stringAttribute(element, u"AXValue")))
             return value;
     }
-    if (auto help = nonEmpty(stringAttribute(element, u"AXHelp")))
+    if (auto help = usable(stringAttribute(element, u"AXHelp")))
         return help;
-    if (auto placeholder = nonEmpty(stringAttribute(element, u"AXPlaceholderValue")))
+    if (auto placeholder = usable(stringAttribute(element, u"AXPlaceholderValue")))
         return placeholder;
+    // A container is never named after one of its children: a click on a page
+    // of a notebook is not a click on the first check box of that page.
+    if (isContainerRole(role))
+        return std::nullopt;
     const std::optional<ElementList> children = elementListAttribute(element, u"AXChildren");
     if (!children)
         return std::nullopt;
@@ -95,8 +142,10 @@ std::optional<QString> elementLabel(AccessibleElement &element, const std::optio
         const ElementPtr &child = children->at(i);
         if (!child)
             continue;
-        if (auto text = nonEmpty(valueOrTitle(*child)))
-            return text;
+        if (auto text = nonEmpty(valueOrTitle(*child))) {
+            if (auto tidy = usable(text))
+                return tidy;
+        }
     }
     return std::nullopt;
 }
@@ -117,9 +166,12 @@ ClickTarget describeElement(AccessibleElement &clicked, ApplicationNames &names)
             target.role = std::move(ancestor->role);
         }
     }
-    target.label = elementLabel(*element, target.role);
-    if (ElementPtr window = elementAttribute(*element, u"AXWindow"))
+    target.label = elementLabel(*element, target.role, target.appName);
+    if (ElementPtr window = elementAttribute(*element, u"AXWindow")) {
         target.windowTitle = stringAttribute(*window, u"AXTitle");
+        if (target.windowTitle)
+            target.windowTitle = shortenPathsInTitle(*target.windowTitle);
+    }
     return target;
 }
 

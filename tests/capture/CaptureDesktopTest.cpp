@@ -191,6 +191,54 @@ TEST_F(CaptureDesktopTest, GrantsAreReadFromTheDisplayAndTheAccessibilityBus)
     qputenv("DISPLAY", saved);
 }
 
+// The names of the applications on the accessibility bus, by libatspi's own
+// Python binding (a second opinion next to Kelvo's backend).
+QStringList applicationsOnTheBus()
+{
+    QProcess list;
+    list.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral(
+        "import gi\ngi.require_version('Atspi', '2.0')\nfrom gi.repository import Atspi\n"
+        "d = Atspi.get_desktop(0)\n"
+        "print('\\n'.join((d.get_child_at_index(i).get_name() or '') for i in range(d.get_child_count())))\n")});
+    list.waitForFinished(10000);
+    return QString::fromUtf8(list.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+TEST_F(CaptureDesktopTest, AccessibilityOnLetsQtApplicationsStartedLaterJoinTheBus)
+{
+    QProcess::execute(QStringLiteral("xprop"), {"-root", "-remove", "AT_SPI_BUS"});
+    DesktopPermissionProbe probe;
+    ASSERT_TRUE(probe.accessibility());
+    QProcess address;
+    address.start(QStringLiteral("dbus-send"), {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                                                 "org.a11y.Bus.GetAddress"});
+    address.waitForFinished(10000);
+    const QString busAddress = QString::fromUtf8(address.readAllStandardOutput()).section(u'"', 1, 1);
+    ASSERT_FALSE(busAddress.isEmpty());
+    QProcess property;
+    property.start(QStringLiteral("xprop"), {"-root", "AT_SPI_BUS"});
+    property.waitForFinished(10000);
+    EXPECT_TRUE(QString::fromUtf8(property.readAllStandardOutput()).contains(busAddress));
+
+    // A Qt 5 application, without any flag, joins (Qt 6 joins on IsEnabled alone).
+    QTemporaryDir home;
+    QProcess window;
+    window.setProcessEnvironment([&home] {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"));
+        env.remove(QStringLiteral("QT_ACCESSIBILITY"));
+        env.insert(QStringLiteral("HOME"), home.path()); // its settings stay out of the user's
+        env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+        return env;
+    }());
+    window.start(QStringLiteral("featherpad"), {"--standalone"});
+    ASSERT_TRUE(window.waitForStarted(10000)) << "featherpad missing: run scripts/setup.sh";
+    EXPECT_TRUE(waitFor([&] { return applicationsOnTheBus().contains(QStringLiteral("FeatherPad")); }, 30000))
+        << "on the bus: " << applicationsOnTheBus().join(u',').toStdString();
+    window.kill();
+    window.waitForFinished(5000);
+}
+
 // ---- clicks
 
 struct Clicks {
@@ -200,6 +248,32 @@ struct Clicks {
         m.setOnClick([this](const Click &c) { seen.push_back(c); });
     }
 };
+
+void fakeMotion(const QStringList &points)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(KELVO_FAKE_MOTION)} + points);
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }));
+    ASSERT_EQ(p.exitCode(), 0);
+}
+
+TEST_F(CaptureDesktopTest, PointerComingToRestIsReportedWhereItStopped)
+{
+    X11ClickMonitor monitor(scheduler);
+    std::vector<QPointF> rests;
+    monitor.setOnRest([&](QPointF point) { rests.push_back(point); });
+    monitor.start();
+    ASSERT_TRUE(monitor.isRunning());
+
+    // Several moves in a row: the pointer rests only where it stopped.
+    fakeMotion({"100,100", "150,120", "420,310"});
+    ASSERT_TRUE(waitFor([&] { return !rests.empty(); }));
+    EXPECT_EQ(rests.back(), QPointF(420, 310));
+    fakeMotion({"600,400"});
+    ASSERT_TRUE(waitFor([&] { return rests.back() == QPointF(600, 400); }));
+    monitor.stop();
+}
 
 TEST_F(CaptureDesktopTest, LeftAndRightClicksArriveWithTheirPositionOthersNever)
 {

@@ -150,7 +150,7 @@ TEST_F(Inspection, ImageFourLevelsBelowALinkStaysTheImage)
     EXPECT_EQ(nodes[4]->reads(AXRole), 0) << "the walk took a fourth step";
 }
 
-TEST_F(Inspection, GroupWithoutActionableAncestorKeepsItsRoleAndReadsChildren)
+TEST_F(Inspection, GroupWithoutActionableAncestorKeepsItsRoleAndIsNotNamedByAChild)
 {
     Fake root = FakeElement::make("AXWindow");
     Fake group = FakeElement::make("AXGroup");
@@ -160,7 +160,8 @@ TEST_F(Inspection, GroupWithoutActionableAncestorKeepsItsRoleAndReadsChildren)
     group->adopt(child);
     const auto target = inspectAt(group);
     EXPECT_EQ(target->role, QStringLiteral("AXGroup"));
-    EXPECT_EQ(target->label, QStringLiteral("Totals"));
+    EXPECT_EQ(target->label, std::nullopt);
+    EXPECT_EQ(child->totalReads(), 0);
 }
 
 TEST_F(Inspection, OtherRolesAreNeverPromoted)
@@ -249,10 +250,10 @@ TEST(ElementLabel, SourcesInOrder)
     EXPECT_EQ(elementLabel(*element, button), QStringLiteral("placeholder"));
     element->set(AXHelp, QStringLiteral("help"));
     EXPECT_EQ(elementLabel(*element, button), QStringLiteral("help"));
-    element->set(AXTitleUIElement, ElementPtr(titleElement));
-    EXPECT_EQ(elementLabel(*element, button), QStringLiteral("from title element"));
     element->set(AXDescription, QStringLiteral("Close"));
     EXPECT_EQ(elementLabel(*element, button), QStringLiteral("Close"));
+    element->set(AXTitleUIElement, ElementPtr(titleElement));
+    EXPECT_EQ(elementLabel(*element, button), QStringLiteral("from title element"));
     element->set(AXTitle, QStringLiteral("Title"));
     EXPECT_EQ(elementLabel(*element, button), QStringLiteral("Title"));
 }
@@ -281,7 +282,7 @@ TEST(ElementLabel, TitleElementValueThenItsTitle)
     titled->set(AXValue, QStringLiteral("Name:")).set(AXTitle, QStringLiteral("ignored"));
     Fake field = FakeElement::make("AXTextField");
     field->set(AXTitleUIElement, ElementPtr(titled));
-    EXPECT_EQ(elementLabel(*field, QStringLiteral("AXTextField")), QStringLiteral("Name:"));
+    EXPECT_EQ(elementLabel(*field, QStringLiteral("AXTextField")), QStringLiteral("Name"));
 
     // A value that is not text falls through to the title element's title.
     titled->set(AXValue, OtherValue{});
@@ -312,32 +313,32 @@ TEST(ElementLabel, OwnValueOnlyForStaticText)
 
 TEST(ElementLabel, OnlyTheFirstSixChildrenAreRead)
 {
-    Fake list = FakeElement::make("AXGroup");
+    Fake list = FakeElement::make("AXRow");
     std::vector<Fake> children;
     for (int i = 0; i < 7; ++i) {
         children.push_back(FakeElement::make("AXStaticText"));
         list->adopt(children.back());
     }
     children[6]->set(AXValue, QStringLiteral("seventh"));
-    EXPECT_EQ(elementLabel(*list, QStringLiteral("AXGroup")), std::nullopt);
+    EXPECT_EQ(elementLabel(*list, QStringLiteral("AXRow")), std::nullopt);
     EXPECT_EQ(children[6]->totalReads(), 0);
     EXPECT_EQ(children[5]->reads(AXValue), 1);
     EXPECT_EQ(children[5]->reads(AXTitle), 1);
 
     children[5]->set(AXTitle, QStringLiteral("sixth"));
-    EXPECT_EQ(elementLabel(*list, QStringLiteral("AXGroup")), QStringLiteral("sixth"));
+    EXPECT_EQ(elementLabel(*list, QStringLiteral("AXRow")), QStringLiteral("sixth"));
 }
 
 TEST(ElementLabel, ChildWithEmptyValueIsPassedOverWithoutItsTitle)
 {
-    Fake group = FakeElement::make("AXGroup");
+    Fake group = FakeElement::make("AXButton");
     Fake first = FakeElement::make("AXStaticText");
     first->set(AXValue, QString()).set(AXTitle, QStringLiteral("never"));
     Fake second = FakeElement::make("AXButton");
     second->set(AXValue, OtherValue{}).set(AXTitle, QStringLiteral("Second"));
     group->adopt(first);
     group->adopt(second);
-    EXPECT_EQ(elementLabel(*group, QStringLiteral("AXGroup")), QStringLiteral("Second"));
+    EXPECT_EQ(elementLabel(*group, QStringLiteral("AXButton")), QStringLiteral("Second"));
     EXPECT_EQ(first->reads(AXTitle), 0);
 }
 
@@ -348,11 +349,117 @@ TEST(ElementLabel, NoChildrenOrChildrenOfTheWrongTypeGiveNothing)
     Fake wrong = FakeElement::make("AXGroup");
     wrong->set(AXChildren, QStringLiteral("children"));
     EXPECT_EQ(elementLabel(*wrong, QStringLiteral("AXGroup")), std::nullopt);
-    Fake withNull = FakeElement::make("AXGroup");
+    Fake withNull = FakeElement::make("AXButton");
     Fake labelled = FakeElement::make("AXStaticText");
     labelled->set(AXTitle, QStringLiteral("After a gap"));
     withNull->set(AXChildren, ElementList{nullptr, labelled});
-    EXPECT_EQ(elementLabel(*withNull, QStringLiteral("AXGroup")), QStringLiteral("After a gap"));
+    EXPECT_EQ(elementLabel(*withNull, QStringLiteral("AXButton")), QStringLiteral("After a gap"));
+}
+
+// ---- what real toolkits hand out as names ----------------------------------------
+
+TEST(ElementLabel, ToolkitNoiseIsTidiedAway)
+{
+    const std::optional<QString> button = QStringLiteral("AXButton");
+    auto named = [&](const QString &name, const std::optional<QString> &role) {
+        Fake element = FakeElement::make();
+        element->set(AXTitle, name);
+        return elementLabel(*element, role);
+    };
+    EXPECT_EQ(named(QStringLiteral("Page _2"), QStringLiteral("AXTab")), QStringLiteral("Page 2"));
+    EXPECT_EQ(named(QStringLiteral("E_xit"), QStringLiteral("AXMenuItem")), QStringLiteral("Exit"));
+    EXPECT_EQ(named(QStringLiteral("Name:"), QStringLiteral("AXStaticText")), QStringLiteral("Name"));
+    EXPECT_EQ(named(QStringLiteral("Open a new tab (Ctrl+T)"), button), QStringLiteral("Open a new tab"));
+    EXPECT_EQ(named(QStringLiteral("Pi [Ctrl+P]"), button), QStringLiteral("Pi"));
+    EXPECT_EQ(named(QStringLiteral("Save As...      "), QStringLiteral("AXMenuItem")), QStringLiteral("Save As"));
+    EXPECT_EQ(named(QStringLiteral("Quit\tCtrl+Q"), QStringLiteral("AXMenuItem")), QStringLiteral("Quit"));
+    EXPECT_EQ(named(QStringLiteral("Find      Shift+Ctrl+F"), QStringLiteral("AXMenuItem")), QStringLiteral("Find"));
+    EXPECT_EQ(named(QString(QChar(0xFFFC)) + QStringLiteral("Bold"), button), QStringLiteral("Bold"));
+    // Underscores in file names and typed text are real.
+    EXPECT_EQ(named(QStringLiteral("my_notes.txt"), QStringLiteral("AXRow")), QStringLiteral("my_notes.txt"));
+    EXPECT_EQ(named(QStringLiteral("snake_case_name"), button), QStringLiteral("snake_case_name"));
+    // Brackets that hold no shortcut stay.
+    EXPECT_EQ(named(QStringLiteral("Volume (left)"), button), QStringLiteral("Volume (left)"));
+}
+
+TEST(ElementLabel, ClassNamesAreNotLabels)
+{
+    Fake scale = FakeElement::make();
+    scale->set(AXTitle, QStringLiteral("GtkScale")).set(AXDescription, QStringLiteral("Volume"));
+    EXPECT_EQ(elementLabel(*scale, QStringLiteral("AXSlider")), QStringLiteral("Volume"));
+    for (const char *name : {"GtkButton", "AdwActionRow", "QLineEdit", "GdkSurface"}) {
+        Fake bare = FakeElement::make();
+        bare->set(AXTitle, QString::fromLatin1(name));
+        EXPECT_EQ(elementLabel(*bare, QStringLiteral("AXButton")), std::nullopt) << name;
+    }
+    Fake word = FakeElement::make();
+    word->set(AXTitle, QStringLiteral("Quit"));
+    EXPECT_EQ(elementLabel(*word, QStringLiteral("AXButton")), QStringLiteral("Quit"));
+}
+
+TEST(ElementLabel, LabelledByBeatsTheDescription)
+{
+    Fake caption = FakeElement::make("AXStaticText");
+    caption->set(AXTitle, QStringLiteral("Name:"));
+    Fake field = FakeElement::make("AXTextField");
+    field->set(AXDescription, QStringLiteral("Enter a name for the table.")).set(AXTitleUIElement, ElementPtr(caption));
+    EXPECT_EQ(elementLabel(*field, QStringLiteral("AXTextField")), QStringLiteral("Name"));
+}
+
+TEST(ElementLabel, NameRepeatingTheApplicationGivesWayToTheDescription)
+{
+    Fake menuButton = FakeElement::make("AXButton");
+    menuButton->set(AXTitle, QStringLiteral("Firefox")).set(AXDescription, QStringLiteral("Open application menu"));
+    EXPECT_EQ(elementLabel(*menuButton, QStringLiteral("AXButton"), QStringLiteral("Firefox")),
+        QStringLiteral("Open application menu"));
+    EXPECT_EQ(elementLabel(*menuButton, QStringLiteral("AXButton"), QStringLiteral("Mousepad")), QStringLiteral("Firefox"));
+    Fake plain = FakeElement::make("AXButton");
+    plain->set(AXTitle, QStringLiteral("Firefox"));
+    EXPECT_EQ(elementLabel(*plain, QStringLiteral("AXButton"), QStringLiteral("firefox")), QStringLiteral("Firefox"));
+}
+
+TEST(ElementLabel, DoubledNamePrefersTheLabelledByText)
+{
+    Fake seven = FakeElement::make("AXButton");
+    seven->set(AXTitle, QStringLiteral("7 7"));
+    EXPECT_EQ(elementLabel(*seven, QStringLiteral("AXButton")), QStringLiteral("7"));
+    Fake caption = FakeElement::make("AXStaticText");
+    caption->set(AXTitle, QStringLiteral("Seven"));
+    seven->set(AXTitleUIElement, ElementPtr(caption));
+    EXPECT_EQ(elementLabel(*seven, QStringLiteral("AXButton")), QStringLiteral("Seven"));
+    Fake once = FakeElement::make("AXButton");
+    once->set(AXTitle, QStringLiteral("New Tab")).set(AXTitleUIElement, ElementPtr(caption));
+    EXPECT_EQ(elementLabel(*once, QStringLiteral("AXButton")), QStringLiteral("New Tab"));
+}
+
+TEST(ElementLabel, ContainersAreNeverNamedByTheirChildren)
+{
+    for (const char *role : {"AXTabGroup", "AXGroup", "AXWindow", "AXMenuBar", "AXToolBar", "AXList"}) {
+        Fake container = FakeElement::make(QString::fromLatin1(role));
+        Fake child = FakeElement::make("AXCheckBox");
+        child->set(AXTitle, QStringLiteral("View"));
+        container->adopt(child);
+        EXPECT_EQ(elementLabel(*container, QString::fromLatin1(role)), std::nullopt) << role;
+    }
+}
+
+TEST_F(Inspection, WindowTitlePathsAreShortenedToFileNames)
+{
+    const std::pair<const char *, const char *> titles[] = {
+        {"/home/ada/notes.txt - Mousepad", "notes.txt - Mousepad"},
+        {"*/home/ada/My Notes/to do.txt - Mousepad", "*to do.txt - Mousepad"},
+        {"~/src/main.cpp (~/src) - FeatherPad", "main.cpp (src) - FeatherPad"},
+        {"https://example.org/a/b - Chromium", "https://example.org/a/b - Chromium"},
+        {"Untitled 1 - LibreOffice Writer", "Untitled 1 - LibreOffice Writer"},
+        {"/", "/"},
+    };
+    for (const auto &[raw, shortened] : titles) {
+        Fake window = FakeElement::make("AXWindow");
+        window->set(AXTitle, QString::fromUtf8(raw));
+        Fake area = FakeElement::make("AXTextArea");
+        area->set(AXWindow, ElementPtr(window));
+        EXPECT_EQ(inspectAt(area)->windowTitle, QString::fromUtf8(shortened)) << raw;
+    }
 }
 
 TEST(ActionableRoles, HoldsFourteenRoles)

@@ -1,10 +1,14 @@
-// `kelvo inspect X Y [--right]`: what Kelvo reads at a screen point and the
-// caption a recording would write for a click there, for users whose captions
-// look wrong.
+// `kelvo inspect X Y [--right] [--snapshot FILE]`: what Kelvo reads at a screen
+// point and the caption a recording would write for a click there, for users
+// whose captions look wrong; --snapshot also writes the accessibility tree
+// around the point as JSON, to attach to a report or replay in a test.
 #include "app/cli/Cli.h"
 
 #include "capture/CaptionWriter.h"
 #include "capture/atspi/AtspiClickTargetFinder.h"
+
+#include <QJsonDocument>
+#include <QSaveFile>
 
 #include <cmath>
 #include <cstdio>
@@ -40,17 +44,30 @@ int runInspect(const QStringList &arguments)
 {
     QStringList numbers;
     bool isRightClick = false;
-    for (const QString &argument : arguments) {
+    std::optional<QString> snapshotFile;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
         if (argument == u"--right")
             isRightClick = true;
+        else if (argument == u"--snapshot" && i + 1 < arguments.size())
+            snapshotFile = arguments[++i];
         else
             numbers.append(argument);
     }
     const std::optional<double> x = numbers.size() == 2 ? coordinate(numbers[0]) : std::nullopt;
     const std::optional<double> y = numbers.size() == 2 ? coordinate(numbers[1]) : std::nullopt;
     if (!x || !y) {
-        std::fputs("usage: kelvo inspect X Y [--right]   (global screen pixels, origin top-left)\n", stderr);
+        std::fputs("usage: kelvo inspect X Y [--right] [--snapshot FILE]   (global screen pixels, origin top-left)\n",
+            stderr);
         return exitUsage;
+    }
+    if (snapshotFile) {
+        const QJsonObject tree = atspi::AtspiClickTargetFinder::snapshot(int(std::floor(*x)), int(std::floor(*y)));
+        QSaveFile file(*snapshotFile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(tree).toJson()) < 0 || !file.commit()) {
+            std::fprintf(stderr, "kelvo: cannot write %s: %s\n", qPrintable(*snapshotFile), qPrintable(file.errorString()));
+            return 1;
+        }
     }
 
     const atspi::DesktopAccessibility desktop = atspi::makeDesktopAccessibility();

@@ -3,6 +3,7 @@
 #include "capture/ApplicationNames.h"
 #include "capture/ClickTargetFinder.h"
 
+#include <QJsonObject>
 #include <QString>
 
 #include <memory>
@@ -27,6 +28,9 @@ public:
     // The AT-SPI name of the application with process pid; nothing when
     // accessibility is off or no such application is registered.
     static std::optional<QString> accessibleApplicationName(qint64 pid);
+    // The tree around (x, y) as a snapshot (Snapshot.h); an empty object when
+    // accessibility is off.
+    static QJsonObject snapshot(int x, int y);
 
 private:
     std::shared_ptr<ApplicationNames> names;

@@ -41,7 +41,8 @@ QString roleIdentifier(AtspiRole role, const RoleFacts &facts)
     case ATSPI_ROLE_CHECK_MENU_ITEM:
     case ATSPI_ROLE_RADIO_MENU_ITEM:
     case ATSPI_ROLE_TEAROFF_MENU_ITEM:
-        return QStringLiteral("AXMenuItem");
+        // Some toolkits put plain items straight into the menu bar.
+        return facts.parentRole() == ATSPI_ROLE_MENU_BAR ? QStringLiteral("AXMenuBarItem") : QStringLiteral("AXMenuItem");
     case ATSPI_ROLE_MENU: {
         const std::optional<AtspiRole> parent = facts.parentRole();
         if (parent == ATSPI_ROLE_MENU_BAR)
@@ -53,7 +54,8 @@ QString roleIdentifier(AtspiRole role, const RoleFacts &facts)
     case ATSPI_ROLE_MENU_BAR:
         return QStringLiteral("AXMenuBar");
     case ATSPI_ROLE_COMBO_BOX:
-        return facts.hasEditableTextChild() ? QStringLiteral("AXComboBox") : QStringLiteral("AXPopUpButton");
+        // One types into an editable combo box (an address bar, a search box).
+        return facts.hasEditableTextChild() ? textField() : QStringLiteral("AXPopUpButton");
     case ATSPI_ROLE_LINK:
         return QStringLiteral("AXLink");
     case ATSPI_ROLE_PAGE_TAB:
@@ -71,7 +73,9 @@ QString roleIdentifier(AtspiRole role, const RoleFacts &facts)
     case ATSPI_ROLE_PASSWORD_TEXT:
         return textField();
     case ATSPI_ROLE_TEXT:
-        return facts.hasState(ATSPI_STATE_SINGLE_LINE) ? textField() : QStringLiteral("AXTextArea");
+        if (facts.hasState(ATSPI_STATE_SINGLE_LINE) || facts.parentRole() == ATSPI_ROLE_COMBO_BOX)
+            return textField();
+        return QStringLiteral("AXTextArea");
     case ATSPI_ROLE_DOCUMENT_TEXT:
         return QStringLiteral("AXTextArea");
     case ATSPI_ROLE_SLIDER:

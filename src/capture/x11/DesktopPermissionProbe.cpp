@@ -31,7 +31,40 @@ bool DesktopPermissionProbe::screenRecording()
     return shm && shm->present;
 }
 
-bool DesktopPermissionProbe::accessibility()
+namespace {
+
+// Qt 5 and Qt 6 applications join the accessibility bus only when a screen
+// reader is said to run or when the root window's AT_SPI_BUS names the bus, as a
+// desktop session's bus launcher sets it. The latter changes nothing for
+// applications already on the bus, so Kelvo sets it when it is missing.
+void publishBusAddress()
+{
+    auto open = x11::connectToDisplay();
+    if (!open)
+        return;
+    xcb_connection_t *c = open->connection.get();
+    const xcb_atom_t property = x11::internAtom(c, "AT_SPI_BUS");
+    if (property == XCB_ATOM_NONE)
+        return;
+    x11::Reply<xcb_get_property_reply_t> present(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, open->screen->root, property, XCB_ATOM_STRING, 0, 0), nullptr));
+    if (present && present->type == XCB_ATOM_STRING)
+        return;
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("GetAddress")), QDBus::Block,
+        busTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return;
+    const QByteArray address = reply.arguments().front().toString().toUtf8();
+    if (address.isEmpty())
+        return;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, open->screen->root, property, XCB_ATOM_STRING, 8,
+        uint32_t(address.size()), address.constData());
+    xcb_flush(c);
+    x11::Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+bool busEnabled()
 {
     QDBusMessage get = QDBusMessage::createMethodCall(busService, busPath, propertiesInterface, QStringLiteral("Get"));
     get << statusInterface << QStringLiteral("IsEnabled");
@@ -39,6 +72,16 @@ bool DesktopPermissionProbe::accessibility()
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return false;
     return reply.arguments().front().value<QDBusVariant>().variant().toBool();
+}
+
+} // namespace
+
+bool DesktopPermissionProbe::accessibility()
+{
+    const bool enabled = busEnabled();
+    if (enabled)
+        publishBusAddress();
+    return enabled;
 }
 
 bool DesktopPermissionProbe::requestAccessibility()

@@ -36,12 +36,16 @@ void X11ClickMonitor::start()
         xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
     if (!version || version->major_version < 2)
         return;
-    struct {
+    // Presses from the master pointer; motion from every device (the server
+    // sends raw motion of the physical devices only).
+    struct Mask {
         xcb_input_event_mask_t head;
         uint32_t bits;
-    } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
-    x11::Reply<xcb_generic_error_t> error(
-        xcb_request_check(c, xcb_input_xi_select_events_checked(c, open->screen->root, 1, &mask.head)));
+    };
+    const Mask masks[2]{{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS)},
+        {{XCB_INPUT_DEVICE_ALL, 1}, uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION)}};
+    x11::Reply<xcb_generic_error_t> error(xcb_request_check(
+        c, xcb_input_xi_select_events_checked(c, open->screen->root, wantsRest() ? 2 : 1, &masks[0].head)));
     if (error)
         return;
     xinputOpcode_ = ext->major_opcode;
@@ -68,6 +72,10 @@ void X11ClickMonitor::start()
 
 void X11ClickMonitor::stop()
 {
+    if (restTask_) {
+        scheduler_.cancel(*restTask_);
+        restTask_.reset();
+    }
     if (notifier_) {
         // May run inside the notifier's own signal: let the event loop delete it.
         notifier_->setEnabled(false);
@@ -153,6 +161,10 @@ void X11ClickMonitor::readEvents()
             continue;
         }
         auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
+        if (ge->extension == xinputOpcode_ && ge->event_type == XCB_INPUT_RAW_MOTION) {
+            pointerMoved();
+            continue;
+        }
         if (ge->extension != xinputOpcode_ || ge->event_type != XCB_INPUT_RAW_BUTTON_PRESS)
             continue;
         const uint32_t button = reinterpret_cast<xcb_input_raw_button_press_event_t *>(ev.get())->detail;
@@ -172,6 +184,25 @@ void X11ClickMonitor::readEvents()
     }
     if (c && xcb_connection_has_error(c))
         stop(); // the server went away: no more clicks
+}
+
+// Each motion restarts the wait; only a pointer still for restDelay is read,
+// so a moving pointer costs one timer restart per event and no query.
+void X11ClickMonitor::pointerMoved()
+{
+    if (restTask_)
+        scheduler_.cancel(*restTask_);
+    restTask_ = scheduler_.postAfter(restDelay, [this] {
+        restTask_.reset();
+        xcb_connection_t *c = connection_.get();
+        if (!c)
+            return;
+        x11::Reply<xcb_query_pointer_reply_t> pointer(
+            xcb_query_pointer_reply(c, xcb_query_pointer(c, screen_->root), nullptr));
+        if (!pointer || (pointer->child != XCB_NONE && ownership_->isOwn(pointer->child)))
+            return;
+        reportRest(QPointF(pointer->root_x, pointer->root_y));
+    });
 }
 
 } // namespace kelvo

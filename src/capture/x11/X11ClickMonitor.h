@@ -5,7 +5,9 @@
 
 #include <QRect>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 class QSocketNotifier;
@@ -22,6 +24,8 @@ class Scheduler;
 // windows are not reported: its top-levels, its windows inside another client's
 // (the tray icon inside the panel), and its menus and popups as they were at the
 // moment of the press, even when they closed before the press is handled.
+// With a rest handler it also follows raw pointer motion and reports where the
+// pointer comes to rest.
 class X11ClickMonitor final : public ClickMonitor {
 public:
     // scheduler.now() stamps each click.
@@ -37,6 +41,7 @@ private:
     bool isOwnPress(const xcb_query_pointer_reply_t &pointer);
     void trackPopups(const xcb_generic_event_t *event);
     void notePopup(xcb_window_t window);
+    void pointerMoved();
 
     Scheduler &scheduler_;
     x11::Connection connection_;
@@ -47,6 +52,7 @@ private:
     // This process's override-redirect top-levels (menus, popups) mapped at the
     // point of the event stream being handled, with their frames.
     std::unordered_map<xcb_window_t, QRect> ownPopups_;
+    std::optional<std::uint64_t> restTask_;
 };
 
 } // namespace kelvo

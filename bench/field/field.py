@@ -1,0 +1,263 @@
+#!/usr/bin/python3
+"""Caption field evaluation: real applications, targets a person would click,
+the caption a careful how-to writer would use. For each target the pointer
+rests on it and each given `kelvo` binary is asked (`kelvo inspect X Y`); the
+caption is scored right / acceptable / wrong / fallback ("Click in …").
+Run inside the virtual desktop, by hand:
+  scripts/with-desktop.sh bench/field/field.py OUT_DIR NAME=KELVO [NAME=KELVO…]
+Writes OUT_DIR/results.md (a table per application) and OUT_DIR/results.json,
+and a snapshot of the tree around each target (OUT_DIR/snapshots/)."""
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
+S = Atspi.StateType
+
+
+class T:
+    def __init__(self, name, role, pattern, right, acceptable=(), prepare=None, wrong_ok=False):
+        self.name, self.role, self.pattern = name, role, pattern
+        self.right, self.acceptable, self.prepare = list(right), list(acceptable), prepare
+
+
+def menu(role, pattern):
+    return (role, pattern)
+
+
+APPS = [
+    dict(name="Mousepad", cmd=["mousepad"], targets=[
+        T("File menu", "menu", r"^File$", ['Open the "File" menu']),
+        T("Edit menu", "menu", r"^Edit$", ['Open the "Edit" menu']),
+        T("New item", "menu item", r"^New\s*$", ['Choose "New" from the menu'], prepare=menu("menu", r"^File$")),
+        T("Save As item", "menu item", r"^Save As", ['Choose "Save As" from the menu'],
+          ['Choose "Save As..." from the menu', 'Choose "Save As…" from the menu'], prepare=menu("menu", r"^File$")),
+        T("Select All item", "menu item", r"^Select All", ['Choose "Select All" from the menu'], prepare=menu("menu", r"^Edit$")),
+        T("text area", "text", r"", ['Click in the text field', 'Click the "Untitled 1" field'],
+          ['Click in "Untitled 1 - Mousepad"']),
+        T("document tab", "page tab", r"Untitled", ['Switch to the "Untitled 1" tab']),
+    ]),
+    dict(name="GNOME Calculator (GTK 4)", cmd=["gnome-calculator"], targets=[
+        T("7", "push button", r"^7 7$", ['Click "7"']),
+        T("5", "push button", r"^5 5$", ['Click "5"']),
+        T("divide", "push button", r"^÷", ['Click "÷"'], ['Click "Divide"']),
+        T("modulus", "push button", r"^mod", ['Click "mod"'], ['Click "Modulus divide"']),
+        T("undo", "push button", r"^Undo$", ['Click "Undo"']),
+        T("mode menu", "push button", r"^Basic$", ['Open the "Mode selection" dropdown', 'Click "Basic"', 'Open the "Basic" dropdown'],
+          ['Click "Mode selection"']),
+        T("primary menu", "push button", r"GtkMenuButton", ['Open the "Primary menu" dropdown', 'Click "Primary menu"']),
+        T("equation field", "text", r"GtkSourceView", ['Click in the text field'], ['Click in "Calculator"']),
+    ]),
+    dict(name="gtk4-widget-factory", cmd=["gtk4-widget-factory"], targets=[
+        T("check button", "check box", r"^checkbutton$", ['Toggle "checkbutton"']),
+        T("editable combo", "text", r"GtkEntry", ['Click in the text field'], ['Click in "GTK Widget Factory"']),
+        T("spin button", "spin button", r"", ['Click in the text field', 'Click the spin button'],
+          ['Click in "GTK Widget Factory"']),
+        T("combo box", "combo box", r"GtkComboBox$", ['Open the dropdown'], []),
+        T("radio button", "radio button", r"", ['Select "radiobutton"'], []),
+        T("toggle button", "toggle button", r"", ['Toggle "togglebutton"', 'Click "togglebutton"'], []),
+        T("page tab", "page tab", r"", ['Switch to the "Page 2" tab', 'Switch to the "Page 1" tab', 'Switch to the "Page 3" tab']),
+    ]),
+    dict(name="gtk3-widget-factory", cmd=["gtk3-widget-factory"], targets=[
+        T("check button", "check box", r"^checkbutton$", ['Toggle "checkbutton"']),
+        T("entry", "text", r"", ['Click in the text field'], []),
+        T("page tab 2", "page tab", r"Page _?2", ['Switch to the "Page 2" tab']),
+        T("radio button", "radio button", r"^radiobutton$", ['Select "radiobutton"']),
+        T("editable combo box", "combo box", r"", ['Click in the text field'], []),
+        T("header menu button", "toggle button", r"^Menu$", ['Open the "Menu" dropdown', 'Click "Menu"'], ['Toggle "Menu"']),
+        T("spin button", "spin button", r"", ['Click in the text field', 'Click the spin button'], []),
+    ]),
+    dict(name="FeatherPad (Qt 5)", cmd=["featherpad", "--standalone"], targets=[
+        T("File menu", "menu item", r"^File$", ['Open the "File" menu']),
+        T("Edit menu", "menu item", r"^Edit$", ['Open the "Edit" menu']),
+        T("Save As item", "menu item", r"^Save As$", ['Choose "Save As" from the menu'], prepare=menu("menu item", r"^File$")),
+        T("Undo item", "menu item", r"^Undo$", ['Choose "Undo" from the menu'], prepare=menu("menu item", r"^Edit$")),
+        T("document tab", "page tab", r"Untitled", ['Switch to the "Untitled" tab']),
+        T("text area", "text", r"", ['Click in the text field'], ['Click in "Untitled"']),
+    ]),
+]
+
+
+def sh(*args, check=False):
+    return subprocess.run(args, capture_output=True, text=True, check=check).stdout
+
+
+def application_of(pid, timeout=30):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(i)
+            if app is not None and app.get_process_id() == pid and app.get_child_count() > 0:
+                return app
+        time.sleep(0.2)
+    return None
+
+
+def walk(node, depth=0, budget=None):
+    budget = budget if budget is not None else [4000]
+    if node is None or depth > 40 or budget[0] <= 0:
+        return
+    budget[0] -= 1
+    yield node
+    try:
+        count = node.get_child_count()
+    except Exception:
+        return
+    for i in range(min(count, 200)):
+        try:
+            child = node.get_child_at_index(i)
+        except Exception:
+            continue
+        yield from walk(child, depth + 1, budget)
+
+
+def client_origin(pid):
+    """Screen origin and _GTK_FRAME_EXTENTS of the process's largest window."""
+    best, origin = 0, (0, 0)
+    for wid in sh("xdotool", "search", "--onlyvisible", "--pid", str(pid)).split():
+        info = sh("xwininfo", "-id", wid)
+        x = re.search(r"Absolute upper-left X:\s+(-?\d+)", info)
+        y = re.search(r"Absolute upper-left Y:\s+(-?\d+)", info)
+        w = re.search(r"Width:\s+(\d+)", info)
+        h = re.search(r"Height:\s+(\d+)", info)
+        if not (x and y and w and h) or int(w.group(1)) * int(h.group(1)) <= best:
+            continue
+        best = int(w.group(1)) * int(h.group(1))
+        frame = re.findall(r"\d+", sh("xprop", "-id", wid, "_GTK_FRAME_EXTENTS").split("=")[-1])
+        left, top = (int(frame[0]), int(frame[2])) if len(frame) == 4 else (0, 0)
+        origin = (int(x.group(1)) + left, int(y.group(1)) + top)
+    return origin
+
+
+def find(app, pid, role, pattern, timeout=5):
+    deadline = time.time() + timeout
+    gtk4 = (app.get_toolkit_name() or "").upper() == "GTK" and (app.get_toolkit_version() or "").startswith("4")
+    while time.time() < deadline:
+        for node in walk(app):
+            try:
+                if node.get_role_name() != role or not re.search(pattern, node.get_name() or ""):
+                    continue
+                if not gtk4 and not node.get_state_set().contains(S.SHOWING):
+                    continue
+                e = node.get_extents(Atspi.CoordType.SCREEN)
+            except Exception:
+                continue
+            if e.width <= 0 or e.height <= 0 or e.x < -1000:
+                continue
+            x, y = e.x + e.width // 2, e.y + e.height // 2
+            if gtk4:
+                ox, oy = client_origin(pid)
+                x, y = x + ox, y + oy
+            return x, y
+        time.sleep(0.3)
+    return None
+
+
+def inspect(binary, x, y, snapshot=None):
+    args = [binary, "inspect", str(x), str(y)]
+    if snapshot:
+        args += ["--snapshot", snapshot]
+    out = sh(*args)
+    fields = dict(line.split(":", 1) for line in out.splitlines() if ":" in line)
+    return fields.get("caption", "")
+
+
+def score(target, caption):
+    if caption in target.right:
+        return "right"
+    if caption in target.acceptable:
+        return "acceptable"
+    if caption.startswith(("Click in ", "Right-click in ")) or caption in ("Click here", "Right-click here"):
+        return "fallback"
+    return "wrong"
+
+
+def main():
+    out_dir = sys.argv[1]
+    binaries = [arg.split("=", 1) for arg in sys.argv[2:]]
+    os.makedirs(os.path.join(out_dir, "snapshots"), exist_ok=True)
+    env = dict(os.environ, GSK_RENDERER="cairo", HOME=os.path.join(out_dir, "home"))
+    env.pop("NO_AT_BRIDGE", None)
+    os.makedirs(env["HOME"], exist_ok=True)
+    # As Kelvo does once accessibility is on: name the bus on the root window, so
+    # Qt 5 applications join it.
+    address = sh("dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                 "org.a11y.Bus.GetAddress").split('"')[1]
+    sh("xprop", "-root", "-f", "AT_SPI_BUS", "8s", "-set", "AT_SPI_BUS", address)
+    results = []
+    for spec in APPS:
+        process = subprocess.Popen(spec["cmd"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            app = application_of(process.pid)
+            if app is None:
+                print(f"{spec['name']}: not on the accessibility bus", file=sys.stderr)
+                continue
+            time.sleep(1.0)  # first paint
+            for target in spec["targets"]:
+                if target.prepare:
+                    opener = find(app, process.pid, *target.prepare)
+                    if opener:
+                        sh("xdotool", "mousemove", str(opener[0]), str(opener[1]), "click", "1")
+                point = find(app, process.pid, target.role, target.pattern)
+                row = dict(app=spec["name"], target=target.name, point=point)
+                if point:
+                    sh("xdotool", "mousemove", str(point[0]), str(point[1]))
+                    time.sleep(0.3)
+                    for label, binary in binaries:
+                        snap = None
+                        if label == binaries[-1][0]:
+                            snap = os.path.join(out_dir, "snapshots",
+                                                re.sub(r"\W+", "-", f"{spec['name']}-{target.name}").strip("-") + ".json")
+                        caption = inspect(binary, point[0], point[1], snap)
+                        row[label] = dict(caption=caption, score=score(target, caption))
+                        if snap and os.path.exists(snap):
+                            with open(snap) as f:
+                                data = json.load(f)
+                            data["expectedCaption"] = target.right[0]
+                            data["target"] = f"{spec['name']}: {target.name}"
+                            with open(snap, "w") as f:
+                                json.dump(data, f, indent=1)
+                else:
+                    for label, _ in binaries:
+                        row[label] = dict(caption="(target not found)", score="not found")
+                results.append(row)
+                print(json.dumps(row, ensure_ascii=False), flush=True)
+                if target.prepare:
+                    sh("xdotool", "key", "Escape")
+                    time.sleep(0.2)
+                    sh("xdotool", "key", "Escape")
+        finally:
+            process.kill()
+            process.wait()
+    with open(os.path.join(out_dir, "results.json"), "w") as f:
+        json.dump(results, f, indent=1, ensure_ascii=False)
+    lines = []
+    for spec in APPS:
+        rows = [r for r in results if r["app"] == spec["name"]]
+        if not rows:
+            continue
+        lines.append(f"\n### {spec['name']}\n")
+        lines.append("| target | " + " | ".join(f"{label}" for label, _ in binaries) + " |")
+        lines.append("|---|" + "---|" * len(binaries))
+        for r in rows:
+            cells = [f"{r[label]['score']}: {r[label]['caption']}" for label, _ in binaries]
+            lines.append(f"| {r['target']} | " + " | ".join(cells) + " |")
+        for label, _ in binaries:
+            counts = {k: sum(1 for r in rows if r[label]["score"] == k) for k in ("right", "acceptable", "wrong", "fallback")}
+            value = (counts["right"] + counts["acceptable"] / 2) / max(1, len(rows))
+            lines.append(f"\n{label}: " + ", ".join(f"{k} {v}" for k, v in counts.items()) + f" — score {value:.2f}")
+    with open(os.path.join(out_dir, "results.md"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+    print("\n".join(lines))
+
+
+if __name__ == "__main__":
+    main()
