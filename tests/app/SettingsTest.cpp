@@ -214,8 +214,8 @@ TEST(PrivateSettings, SettingsOfAnEarlierVersionMoveOnceAndNeverOverwrite)
         earlier.setValue(QStringLiteral("updates/automaticallyChecksForUpdates"), false);
     }
     QSettings settings(dir.filePath(QStringLiteral("Kelvo/Kelvo.conf")), QSettings::IniFormat);
-    makeSettingsPrivate(settings);
-    ASSERT_TRUE(adoptSettingsOfEarlierVersion(settings, oldFile));
+    kelvo::makeSettingsPrivate(settings);
+    ASSERT_TRUE(kelvo::adoptSettingsOfEarlierVersion(settings, oldFile));
     EXPECT_TRUE(settings.value(QStringLiteral("askedAccessibility")).toBool());
     EXPECT_FALSE(settings.value(QStringLiteral("updates/automaticallyChecksForUpdates"), true).toBool());
     EXPECT_FALSE(QFile::exists(oldFile)) << "moved, not copied";
@@ -227,7 +227,7 @@ TEST(PrivateSettings, SettingsOfAnEarlierVersionMoveOnceAndNeverOverwrite)
         QSettings earlier(oldFile, QSettings::IniFormat);
         earlier.setValue(QStringLiteral("askedAccessibility"), false);
     }
-    ASSERT_TRUE(adoptSettingsOfEarlierVersion(settings, oldFile));
+    ASSERT_TRUE(kelvo::adoptSettingsOfEarlierVersion(settings, oldFile));
     EXPECT_TRUE(settings.value(QStringLiteral("askedAccessibility")).toBool());
     EXPECT_TRUE(QFile::exists(oldFile)) << "left alone when not taken";
 }
