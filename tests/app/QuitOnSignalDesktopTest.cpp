@@ -112,6 +112,10 @@ TEST_P(QuitOnSignal, ARecordingFinishesAndSavesBeforeExit)
     // The hot key starts a recording; its guide is on disk from the first moment.
     ASSERT_TRUE(run(QStringLiteral("xdotool"), {"key", "ctrl+alt+super+r"}));
     ASSERT_TRUE(waitFor([&] { return guideOnDisk().has_value(); }, 60000)) << "the recording did not start";
+    // The guide is written as the engine starts; clicks count once its first
+    // picture is on disk.
+    const QString video = guideFolder() + QStringLiteral("/video.mov");
+    ASSERT_TRUE(waitFor([&] { return videoFrames(video) >= 1; }, 60000)) << "the movie has no picture";
     QElapsedTimer recording; // from a moment after the start
     recording.start();
     // Something moves on screen, so the movie gets pictures; a click on the
@@ -122,7 +126,6 @@ TEST_P(QuitOnSignal, ARecordingFinishesAndSavesBeforeExit)
     ASSERT_TRUE(animation.waitForStarted(10000));
     ASSERT_TRUE(run(QStringLiteral("xdotool"), {"mousemove", "300", "700", "click", "1"}));
     ASSERT_TRUE(waitFor([&] { return guideOnDisk() && guideOnDisk()->steps.size() == 1; }));
-    const QString video = guideFolder() + QStringLiteral("/video.mov");
     ASSERT_TRUE(waitFor([&] { return videoFrames(video) >= 20; }, 60000)) << "the movie does not grow";
 
     const double recordedAtLeast = recording.nsecsElapsed() / 1e9;

@@ -119,9 +119,14 @@ bool handOverToRunningInstance(const QByteArray &request)
 
 QLocalServer *listen(QObject *parent, std::function<void(const QByteArray &request)> onRequest)
 {
-    if (!heldLock() && handOverToRunningInstance())
+    // The lock of this data directory (a test may switch directories in one process).
+    const auto holdsLock = [] {
+        const QString folder = privateRuntimeFolder();
+        return !folder.isEmpty() && heldLock() && heldLock()->fileName() == lockPath(folder);
+    };
+    if (!holdsLock() && handOverToRunningInstance())
         return nullptr;
-    if (!heldLock())
+    if (!holdsLock())
         return nullptr;
     const QString path = socketPath();
     // Holding the lock, any socket at our path is a dead instance's.
