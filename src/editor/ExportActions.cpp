@@ -112,13 +112,12 @@ void MenuSharePicker::offer(const QString &path, QWidget *window, QPoint anchor)
     menu->popup(window->mapToGlobal(anchor));
 }
 
-std::optional<QString> FileDialogSavePanel::askForPDFLocation(QWidget *parent, const QString &suggestedName)
+namespace {
+
+// Runs a save dialog from the documents folder (or home, when there is none)
+// with the suggested name; the chosen path, or nothing when cancelled.
+std::optional<QString> runSaveDialog(QFileDialog &dialog, const QString &suggestedName)
 {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setMimeTypeFilters({QStringLiteral("application/pdf")});
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.setDirectory(
         exportStartFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()));
     dialog.selectFile(suggestedName);
@@ -128,6 +127,18 @@ std::optional<QString> FileDialogSavePanel::askForPDFLocation(QWidget *parent, c
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return std::nullopt;
     return chosen.first();
+}
+
+} // namespace
+
+std::optional<QString> FileDialogSavePanel::askForPDFLocation(QWidget *parent, const QString &suggestedName)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setMimeTypeFilters({QStringLiteral("application/pdf")});
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    return runSaveDialog(dialog, suggestedName);
 }
 
 std::optional<QString> SavePanel::askForExportLocation(QWidget *parent, const QString &suggestedName,
@@ -157,14 +168,7 @@ std::optional<QString> FileDialogSavePanel::askForExportLocation(QWidget *parent
         dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Folder name:"));
     }
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Export"));
-    dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    dialog.selectFile(suggestedName);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty() || chosen.first().isEmpty())
-        return std::nullopt;
-    return chosen.first();
+    return runSaveDialog(dialog, suggestedName);
 }
 
 ExportFormat SettingsExportFormatMemory::lastFormat() const

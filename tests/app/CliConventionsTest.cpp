@@ -1,6 +1,7 @@
 // The command line's conventions and the bash completion, run as the user would:
 // the real binary, and bash with the completion script loaded.
 #include "model/GuideJson.h"
+#include "support/KelvoCommand.h"
 #include "support/TempDataDir.h"
 
 #include <QDir>
@@ -23,11 +24,9 @@ struct Outcome {
 
 Outcome kelvo(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(KELVO_BINARY), arguments);
-    EXPECT_TRUE(process.waitForFinished(30000)) << arguments.join(' ').toStdString();
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    const test::CommandRun run = test::runKelvo(arguments);
+    EXPECT_TRUE(run.finished) << arguments.join(' ').toStdString();
+    return {run.status, QString::fromLocal8Bit(run.out), QString::fromLocal8Bit(run.err)};
 }
 
 // The commands `kelvo --help` lists, from its own output.

@@ -1,5 +1,6 @@
 // `kelvo export ID PATH [--format pdf|html|md] [--force]` run as the user would.
 #include "model/GuideJson.h"
+#include "support/KelvoCommand.h"
 #include "support/TempDataDir.h"
 
 #include <QDir>
@@ -16,23 +17,11 @@
 namespace kelvo {
 namespace {
 
-struct CliRun {
-    int status;
-    QByteArray out;
-    QByteArray err;
-};
+using CliRun = test::CommandRun;
 
 CliRun kelvo(const QStringList &arguments)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KELVO_BINARY), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return test::runKelvo(arguments);
 }
 
 QByteArray head(const QString &path, int bytes)

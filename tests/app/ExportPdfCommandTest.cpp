@@ -1,5 +1,6 @@
 // `kelvo export-pdf ID FILE` run as the user would, without a display.
 #include "model/GuideJson.h"
+#include "support/KelvoCommand.h"
 #include "support/TempDataDir.h"
 
 #include <QDir>
@@ -16,23 +17,11 @@
 namespace kelvo {
 namespace {
 
-struct ExportRun {
-    int status;
-    QByteArray out;
-    QByteArray err;
-};
+using ExportRun = test::CommandRun;
 
 ExportRun kelvoExport(const QStringList &arguments)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KELVO_BINARY), QStringList{QStringLiteral("export-pdf")} + arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return test::runKelvo(QStringList{QStringLiteral("export-pdf")} + arguments);
 }
 
 QByteArray pdfInfo(const QString &path)

@@ -1,5 +1,6 @@
 // `kelvo list` and `kelvo show`, run as the user would: the real binary.
 #include "model/GuideJson.h"
+#include "support/KelvoCommand.h"
 #include "support/TempDataDir.h"
 
 #include <QDir>
@@ -13,18 +14,11 @@
 namespace kelvo {
 namespace {
 
-struct CommandRun {
-    int status;
-    QByteArray out;
-    QByteArray err;
-};
+using test::CommandRun;
 
 CommandRun kelvo(const QStringList &arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(KELVO_BINARY), arguments);
-    process.waitForFinished(30000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return test::runKelvo(arguments);
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)

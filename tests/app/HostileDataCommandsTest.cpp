@@ -10,32 +10,18 @@
 
 #include "support/QtPrinters.h"
 
+#include "support/KelvoCommand.h"
+
 #include <gtest/gtest.h>
 
 namespace kelvo {
 namespace {
 
-struct CommandRun {
-    bool finished;
-    int status;
-    QByteArray out;
-    QByteArray err;
-};
+using test::CommandRun;
 
 CommandRun kelvo(const QString &dataDir, const QStringList &arguments)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("KELVO_DATA_DIR"), dataDir);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(KELVO_BINARY), arguments);
-    // A command stuck on a pipe or a device never finishes: fail loudly instead.
-    const bool finished = process.waitForFinished(60000);
-    if (!finished) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return {finished, process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return test::runKelvo(arguments, dataDir);
 }
 
 QByteArray readAll(const QString &path)
