@@ -193,21 +193,21 @@ def main():
                  "org.a11y.Bus.GetAddress").split('"')[1]
     sh("xprop", "-root", "-f", "AT_SPI_BUS", "8s", "-set", "AT_SPI_BUS", address)
     results = []
-    for spec in APPS:
-        process = subprocess.Popen(spec["cmd"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for entry in APPS:
+        process = subprocess.Popen(entry["cmd"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             app = application_of(process.pid)
             if app is None:
-                print(f"{spec['name']}: not on the accessibility bus", file=sys.stderr)
+                print(f"{entry['name']}: not on the accessibility bus", file=sys.stderr)
                 continue
             time.sleep(1.0)  # first paint
-            for target in spec["targets"]:
+            for target in entry["targets"]:
                 if target.prepare:
                     opener = find(app, process.pid, *target.prepare)
                     if opener:
                         sh("xdotool", "mousemove", str(opener[0]), str(opener[1]), "click", "1")
                 point = find(app, process.pid, target.role, target.pattern)
-                row = dict(app=spec["name"], target=target.name, point=point)
+                row = dict(app=entry["name"], target=target.name, point=point)
                 if point:
                     sh("xdotool", "mousemove", str(point[0]), str(point[1]))
                     time.sleep(0.3)
@@ -215,14 +215,14 @@ def main():
                         snap = None
                         if label == binaries[-1][0]:
                             snap = os.path.join(out_dir, "snapshots",
-                                                re.sub(r"\W+", "-", f"{spec['name']}-{target.name}").strip("-") + ".json")
+                                                re.sub(r"\W+", "-", f"{entry['name']}-{target.name}").strip("-") + ".json")
                         caption = inspect(binary, point[0], point[1], snap)
                         row[label] = dict(caption=caption, score=score(target, caption))
                         if snap and os.path.exists(snap):
                             with open(snap) as f:
                                 data = json.load(f)
                             data["expectedCaption"] = target.right[0]
-                            data["target"] = f"{spec['name']}: {target.name}"
+                            data["target"] = f"{entry['name']}: {target.name}"
                             with open(snap, "w") as f:
                                 json.dump(data, f, indent=1)
                 else:
@@ -240,11 +240,11 @@ def main():
     with open(os.path.join(out_dir, "results.json"), "w") as f:
         json.dump(results, f, indent=1, ensure_ascii=False)
     lines = []
-    for spec in APPS:
-        rows = [r for r in results if r["app"] == spec["name"]]
+    for entry in APPS:
+        rows = [r for r in results if r["app"] == entry["name"]]
         if not rows:
             continue
-        lines.append(f"\n### {spec['name']}\n")
+        lines.append(f"\n### {entry['name']}\n")
         lines.append("| target | " + " | ".join(f"{label}" for label, _ in binaries) + " |")
         lines.append("|---|" + "---|" * len(binaries))
         for r in rows:

@@ -8,9 +8,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include "support/QtPrinters.h"
+
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +21,7 @@
 namespace kelvo {
 namespace {
 
-// Polls until condition holds or the time is up (a wait for a condition, not a pause).
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
-}
+using test::waitFor;
 
 bool run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr)
 {
