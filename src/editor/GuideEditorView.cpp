@@ -11,6 +11,7 @@
 #include "editor/VideoPlayerView.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -630,13 +631,26 @@ void GuideEditorView::buildRowsNearViewport()
     const int top = -content->y();
     const int from = top - height;
     const int to = top + 2 * height;
+    // Rows far away go again, their places keeping their height; not during a
+    // drag (its source may be one) nor the row holding the focus.
+    const int keepFrom = top - 3 * height;
+    const int keepTo = top + 4 * height;
+    const bool dragging = QGuiApplication::mouseButtons() != Qt::NoButton;
+    QWidget *focus = QApplication::focusWidget();
     for (const QUuid &id : std::as_const(placeOrder_)) {
-        const StepPlace &place = places_[id];
-        if (place.row)
-            continue;
+        StepPlace &place = places_[id];
         const int y = place.slot->mapTo(content, QPoint(0, 0)).y();
-        if (y + place.slot->height() >= from && y <= to)
-            ensureStepRow(id);
+        const int bottom = y + place.slot->height();
+        if (!place.row) {
+            if (bottom >= from && y <= to)
+                ensureStepRow(id);
+        } else if ((bottom < keepFrom || y > keepTo) && !dragging && place.slot->height() > 0
+                   && !(focus && place.slot->isAncestorOf(focus))) {
+            StepRowView *row = std::exchange(place.row, nullptr);
+            place.slot->setFixedHeight(place.slot->height());
+            row->hide();
+            row->deleteLater();
+        }
     }
     matchPlaceholderHeights();
 }

@@ -642,6 +642,12 @@ TEST_F(GuideEditorViewTest, LongGuideBuildsRowsNearTheViewportAsItScrolls)
     EXPECT_TRUE(builtRowsMatch(*editor, *store.guideWithID(guide.id)));
     EXPECT_TRUE(editor->stepRows().last()->isVisible());
     EXPECT_FALSE(editor->stepRows().last()->moveDownButton()->isEnabled());
+    // The rows left far above go again; back at the top they are built anew.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().first()->stepId() != guide.steps.first().id; }, 5000));
+    bar->setValue(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().first()->stepId() == guide.steps.first().id; }, 5000));
+    EXPECT_TRUE(builtRowsMatch(*editor, *store.guideWithID(guide.id)));
+    EXPECT_GT(bar->maximum(), 20 * 300);
 }
 
 // A jump scrolls the step column to the step, built on the way, and marks it with the focus.
