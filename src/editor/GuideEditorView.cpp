@@ -616,6 +616,21 @@ StepRowView *GuideEditorView::ensureStepRow(const QUuid &id)
     slot->setMaximumHeight(QWIDGETSIZE_MAX);
     slot->layout()->addWidget(row);
     row->show();
+    // Built late, a row would join the Tab order at the window's end: put it
+    // beside its neighbours.
+    for (qsizetype i = index - 1; i >= 0; --i) {
+        if (StepRowView *before = places_.value(placeOrder_[i]).row) {
+            QWidget::setTabOrder(before, row);
+            imageLoader_->scheduleRefresh();
+            return row;
+        }
+    }
+    for (qsizetype i = index + 1; i < placeOrder_.size(); ++i) {
+        if (StepRowView *after = places_.value(placeOrder_[i]).row) {
+            QWidget::setTabOrder(after->previousInFocusChain(), row);
+            break;
+        }
+    }
     imageLoader_->scheduleRefresh();
     return row;
 }

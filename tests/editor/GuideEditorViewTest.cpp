@@ -650,6 +650,23 @@ TEST_F(GuideEditorViewTest, LongGuideBuildsRowsNearTheViewportAsItScrolls)
     EXPECT_GT(bar->maximum(), 20 * 300);
 }
 
+// Rows built late still take Tab in step order, whichever was built first.
+TEST_F(GuideEditorViewTest, RowsBuiltLateTakeTabInStepOrder)
+{
+    open(30);
+    const QList<int> buildOrder{20, 10, 15, 11, 21, 29};
+    for (int index : buildOrder)
+        ASSERT_NE(editor->ensureStepRow(guide.steps[index].id), nullptr);
+    // From each built row, the first widget past it in the Tab order is the next built row.
+    const QList<StepRowView *> rows = editor->stepRows();
+    for (qsizetype i = 0; i + 1 < rows.size(); ++i) {
+        QWidget *next = rows[i]->nextInFocusChain();
+        while (next != rows[i] && rows[i]->isAncestorOf(next))
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, rows[i + 1]) << "after row " << rows[i]->number();
+    }
+}
+
 // A jump scrolls the step column to the step, built on the way, and marks it with the focus.
 TEST_F(GuideEditorViewTest, JumpListScrollsToTheStepAndFocusesIt)
 {
