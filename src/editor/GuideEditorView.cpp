@@ -468,6 +468,8 @@ StepRowView *GuideEditorView::makeRow(const Step &step)
     connect(row, &StepRowView::moveUpRequested, this, [this, id] { moveStepKeepingFocus(id, -1); });
     connect(row, &StepRowView::moveDownRequested, this, [this, id] { moveStepKeepingFocus(id, +1); });
     connect(row, &StepRowView::deleteRequested, this, [this, id] { deleteStepKeepingFocus(id); });
+    connect(row->dragHandle(), &DragHandle::dragStarted, this, [this] { dragging_ = true; });
+    connect(row->dragHandle(), &DragHandle::dragFinished, this, [this] { dragging_ = false; });
     connect(row, &StepRowView::stepDropped, this,
             [this, id](const QUuid &dragged) { reorderStep(store_, guideId_, dragged, id, undoStack_); });
     return row;
@@ -650,7 +652,7 @@ void GuideEditorView::buildRowsNearViewport()
     // drag (its source may be one) nor the row holding the focus.
     const int keepFrom = top - 3 * height;
     const int keepTo = top + 4 * height;
-    const bool dragging = QGuiApplication::mouseButtons() != Qt::NoButton;
+    const bool dragging = dragging_ || QGuiApplication::mouseButtons() != Qt::NoButton;
     QWidget *focus = QApplication::focusWidget();
     for (const QUuid &id : std::as_const(placeOrder_)) {
         StepPlace &place = places_[id];

@@ -194,6 +194,7 @@ private:
     };
     QHash<QUuid, StepPlace> places_;
     QList<QUuid> placeOrder_;
+    bool dragging_ = false; // a row's drag is under way: no row may go
     NearViewportLoader *imageLoader_ = nullptr;
 
     QWidget *playerArea_ = nullptr;

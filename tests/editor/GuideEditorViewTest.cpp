@@ -650,6 +650,22 @@ TEST_F(GuideEditorViewTest, LongGuideBuildsRowsNearTheViewportAsItScrolls)
     EXPECT_GT(bar->maximum(), 20 * 300);
 }
 
+// While a row is dragged it may be the drag's source: no row goes until the drop.
+TEST_F(GuideEditorViewTest, NoRowGoesWhileADragIsUnderWay)
+{
+    open(30);
+    StepRowView *source = editor->stepRows().first();
+    ASSERT_EQ(source->stepId(), guide.steps.first().id);
+    emit source->dragHandle()->dragStarted();
+    QScrollBar *bar = editor->stepsScrollArea()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().last()->stepId() == guide.steps.last().id; }, 5000));
+    EXPECT_EQ(editor->stepRows().first(), source);
+    emit source->dragHandle()->dragFinished();
+    bar->setValue(bar->maximum() - 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().first()->stepId() != guide.steps.first().id; }, 5000));
+}
+
 // Rows built late still take Tab in step order, whichever was built first.
 TEST_F(GuideEditorViewTest, RowsBuiltLateTakeTabInStepOrder)
 {
