@@ -11,6 +11,7 @@
 #include "editor/VideoPlayerView.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -362,9 +363,10 @@ void GuideEditorView::buildBody(QVBoxLayout *column)
     stepsScroll_->setAccessibleName(QStringLiteral("Steps"));
     body->addWidget(stepsScroll_, 1);
     imageLoader_ = new NearViewportLoader(stepsScroll_, [this] {
+        buildRowsNearViewport();
         QList<StepImageView *> views;
-        views.reserve(rowOrder_.size());
-        for (StepRowView *row : std::as_const(rowOrder_))
+        views.reserve(placeOrder_.size());
+        for (StepRowView *row : stepRows())
             views.append(row->imageView());
         return views;
     }, this);
@@ -466,6 +468,8 @@ StepRowView *GuideEditorView::makeRow(const Step &step)
     connect(row, &StepRowView::moveUpRequested, this, [this, id] { moveStepKeepingFocus(id, -1); });
     connect(row, &StepRowView::moveDownRequested, this, [this, id] { moveStepKeepingFocus(id, +1); });
     connect(row, &StepRowView::deleteRequested, this, [this, id] { deleteStepKeepingFocus(id); });
+    connect(row->dragHandle(), &DragHandle::dragStarted, this, [this] { dragging_ = true; });
+    connect(row->dragHandle(), &DragHandle::dragFinished, this, [this] { dragging_ = false; });
     connect(row, &StepRowView::stepDropped, this,
             [this, id](const QUuid &dragged) { reorderStep(store_, guideId_, dragged, id, undoStack_); });
     return row;
@@ -474,11 +478,11 @@ StepRowView *GuideEditorView::makeRow(const Step &step)
 void GuideEditorView::moveStepKeepingFocus(const QUuid &id, int offset)
 {
     QWidget *focus = QApplication::focusWidget();
-    StepRowView *row = rows_.value(id);
+    StepRowView *row = places_.value(id).row;
     const bool focusInRow = row && focus && (focus == row || row->isAncestorOf(focus));
     moveStep(store_, guideId_, id, offset, undoStack_);
     // The focus follows the moved step, also when its button at the end went grey.
-    if (focusInRow && rows_.value(id) == row) {
+    if (focusInRow && places_.value(id).row == row) {
         if (QWidget *now = QApplication::focusWidget(); !now || (now != row && !row->isAncestorOf(now)) || !now->isEnabled())
             row->setFocus(Qt::OtherFocusReason);
         stepsScroll_->ensureWidgetVisible(row, 0, 40);
@@ -488,16 +492,16 @@ void GuideEditorView::moveStepKeepingFocus(const QUuid &id, int offset)
 void GuideEditorView::deleteStepKeepingFocus(const QUuid &id)
 {
     QWidget *focus = QApplication::focusWidget();
-    StepRowView *row = rows_.value(id);
+    StepRowView *row = places_.value(id).row;
     const bool focusInRow = row && focus && (focus == row || row->isAncestorOf(focus));
-    const qsizetype index = rowOrder_.indexOf(row);
+    const qsizetype index = placeOrder_.indexOf(id);
     deleteStep(store_, guideId_, id, undoStack_);
     if (!focusInRow)
         return;
     // The step column keeps the focus (the next step, else the list), never a
     // caption field: its own undo would take Ctrl+Z from the deleted step.
-    if (!rowOrder_.isEmpty() && index >= 0) {
-        StepRowView *next = rowOrder_[std::min(index, rowOrder_.size() - 1)];
+    if (!placeOrder_.isEmpty() && index >= 0) {
+        StepRowView *next = ensureStepRow(placeOrder_[std::min(index, placeOrder_.size() - 1)]);
         next->setFocus(Qt::OtherFocusReason);
         stepsScroll_->ensureWidgetVisible(next, 0, 40);
     } else {
@@ -539,49 +543,153 @@ void GuideEditorView::sync()
 void GuideEditorView::syncRows(const Guide &guide)
 {
     const auto &steps = guide.steps;
-    bool sameOrder = steps.size() == rowOrder_.size();
+    bool sameOrder = steps.size() == placeOrder_.size();
     for (qsizetype i = 0; sameOrder && i < steps.size(); ++i)
-        sameOrder = rowOrder_[i]->stepId() == steps[i].id;
+        sameOrder = placeOrder_[i] == steps[i].id;
     if (sameOrder) {
-        for (qsizetype i = 0; i < steps.size(); ++i)
-            rowOrder_[i]->setStep(steps[i]);
+        for (const Step &step : steps) {
+            StepPlace &place = places_[step.id];
+            place.step = step;
+            if (place.row)
+                place.row->setStep(step);
+        }
         return;
     }
 
-    QHash<QUuid, StepRowView *> previous = std::exchange(rows_, {});
-    QList<StepRowView *> order;
-    QList<const Step *> shown;
+    QHash<QUuid, StepPlace> previous = std::exchange(places_, {});
+    QList<QUuid> order;
     order.reserve(steps.size());
+    const int estimate = estimatedRowHeight();
     for (const Step &step : steps) {
-        if (rows_.contains(step.id))
+        if (places_.contains(step.id))
             continue; // a duplicated id shows once
-        StepRowView *row = previous.take(step.id);
-        if (!row)
-            row = makeRow(step);
-        rows_.insert(step.id, row);
-        order.append(row);
-        shown.append(&step);
+        StepPlace place = previous.take(step.id);
+        if (!place.slot) {
+            place.slot = new QWidget;
+            auto *box = new QVBoxLayout(place.slot);
+            box->setContentsMargins(0, 0, 0, 0);
+            place.slot->setFixedHeight(estimate);
+        }
+        place.step = step;
+        places_.insert(step.id, place);
+        order.append(step.id);
     }
     // Rows whose step is gone may be in the middle of emitting their signal.
-    for (StepRowView *gone : std::as_const(previous)) {
-        rowsLayout_->removeWidget(gone);
-        gone->hide();
-        gone->deleteLater();
+    for (const StepPlace &gone : std::as_const(previous)) {
+        rowsLayout_->removeWidget(gone.slot);
+        gone.slot->hide();
+        gone.slot->deleteLater();
     }
-    for (StepRowView *row : std::as_const(rowOrder_))
-        rowsLayout_->removeWidget(row);
+    for (const StepPlace &place : std::as_const(places_))
+        rowsLayout_->removeWidget(place.slot);
     for (qsizetype i = 0; i < order.size(); ++i)
-        rowsLayout_->insertWidget(static_cast<int>(i), order[i]);
-    rowOrder_ = order;
-    const auto count = rowOrder_.size();
+        rowsLayout_->insertWidget(static_cast<int>(i), places_.value(order[i]).slot);
+    placeOrder_ = order;
+    const auto count = placeOrder_.size();
     for (qsizetype i = 0; i < count; ++i) {
-        StepRowView *row = rowOrder_[i];
-        row->setNumber(static_cast<int>(i) + 1);
-        row->setEnds(i == 0, i == count - 1);
-        row->setStep(*shown[i]);
-        row->show();
+        const StepPlace &place = places_[placeOrder_[i]];
+        if (StepRowView *row = place.row) {
+            row->setNumber(static_cast<int>(i) + 1);
+            row->setEnds(i == 0, i == count - 1);
+            row->setStep(place.step);
+        }
+        place.slot->show();
+    }
+    // The first screenful at once: a small guide is complete before it is shown.
+    for (qsizetype i = 0; i < std::min<qsizetype>(count, eagerRowCount); ++i)
+        ensureStepRow(placeOrder_[i]);
+    imageLoader_->scheduleRefresh();
+}
+
+StepRowView *GuideEditorView::ensureStepRow(const QUuid &id)
+{
+    const auto place = places_.find(id);
+    if (place == places_.end())
+        return nullptr;
+    if (place->row)
+        return place->row;
+    const qsizetype index = placeOrder_.indexOf(id);
+    StepRowView *row = makeRow(place->step);
+    row->setNumber(static_cast<int>(index) + 1);
+    row->setEnds(index == 0, index == placeOrder_.size() - 1);
+    place->row = row;
+    QWidget *slot = place->slot;
+    slot->setMinimumHeight(0);
+    slot->setMaximumHeight(QWIDGETSIZE_MAX);
+    slot->layout()->addWidget(row);
+    row->show();
+    // Built late, a row would join the Tab order at the window's end: put it
+    // beside its neighbours.
+    for (qsizetype i = index - 1; i >= 0; --i) {
+        if (StepRowView *before = places_.value(placeOrder_[i]).row) {
+            QWidget::setTabOrder(before, row);
+            imageLoader_->scheduleRefresh();
+            return row;
+        }
+    }
+    for (qsizetype i = index + 1; i < placeOrder_.size(); ++i) {
+        if (StepRowView *after = places_.value(placeOrder_[i]).row) {
+            QWidget::setTabOrder(after->previousInFocusChain(), row);
+            break;
+        }
     }
     imageLoader_->scheduleRefresh();
+    return row;
+}
+
+void GuideEditorView::buildRowsNearViewport()
+{
+    QWidget *content = stepsScroll_->widget();
+    if (!content || !stepsScroll_->isVisible())
+        return;
+    // Places where they will be drawn, not where they stood before the last change.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const int height = stepsScroll_->viewport()->height();
+    const int top = -content->y();
+    const int from = top - height;
+    const int to = top + 2 * height;
+    // Rows far away go again, their places keeping their height; not during a
+    // drag (its source may be one) nor the row holding the focus.
+    const int keepFrom = top - 3 * height;
+    const int keepTo = top + 4 * height;
+    const bool dragging = dragging_ || QGuiApplication::mouseButtons() != Qt::NoButton;
+    QWidget *focus = QApplication::focusWidget();
+    for (const QUuid &id : std::as_const(placeOrder_)) {
+        StepPlace &place = places_[id];
+        const int y = place.slot->mapTo(content, QPoint(0, 0)).y();
+        const int bottom = y + place.slot->height();
+        if (!place.row) {
+            if (bottom >= from && y <= to)
+                ensureStepRow(id);
+        } else if ((bottom < keepFrom || y > keepTo) && !dragging && place.slot->height() > 0
+                   && !(focus && place.slot->isAncestorOf(focus))) {
+            StepRowView *row = std::exchange(place.row, nullptr);
+            place.slot->setFixedHeight(place.slot->height());
+            row->hide();
+            row->deleteLater();
+        }
+    }
+    matchPlaceholderHeights();
+}
+
+int GuideEditorView::estimatedRowHeight() const
+{
+    // Rows differ only by their caption's lines and their screenshot's shape.
+    for (const QUuid &id : placeOrder_) {
+        const StepRowView *row = places_.value(id).row;
+        if (row && row->isVisible() && row->height() > 0 && row->parentWidget()->height() == row->height())
+            return row->height();
+    }
+    return 460;
+}
+
+void GuideEditorView::matchPlaceholderHeights()
+{
+    const int estimate = estimatedRowHeight();
+    for (const StepPlace &place : std::as_const(places_)) {
+        if (!place.row && place.slot->height() != estimate)
+            place.slot->setFixedHeight(estimate);
+    }
 }
 
 void GuideEditorView::syncJumpRows(const Guide &guide)
@@ -632,7 +740,9 @@ void GuideEditorView::jumpToStep(const QUuid &id)
 {
     // The step column shows the step, marked by the focus ring, and the video
     // plays from it.
-    if (StepRowView *row = rows_.value(id)) {
+    if (StepRowView *row = ensureStepRow(id)) {
+        // A row built just now needs its place in the column before scrolling to it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         stepsScroll_->ensureWidgetVisible(row, 0, 24);
         row->setFocus(Qt::OtherFocusReason);
         imageLoader_->scheduleRefresh();
@@ -647,7 +757,13 @@ void GuideEditorView::jumpToStep(const QUuid &id)
 
 QList<StepRowView *> GuideEditorView::stepRows() const
 {
-    return rowOrder_;
+    QList<StepRowView *> rows;
+    rows.reserve(placeOrder_.size());
+    for (const QUuid &id : placeOrder_) {
+        if (StepRowView *row = places_.value(id).row)
+            rows.append(row);
+    }
+    return rows;
 }
 
 QList<JumpRow *> GuideEditorView::jumpRows() const
@@ -832,7 +948,7 @@ void GuideEditorView::showExportFormat(ExportFormat format)
 void GuideEditorView::setHasVideo(bool hasVideo)
 {
     hasVideo_ = hasVideo;
-    for (StepRowView *row : std::as_const(rowOrder_))
+    for (StepRowView *row : stepRows())
         row->setHasVideo(hasVideo);
 }
 

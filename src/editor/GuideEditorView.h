@@ -109,7 +109,13 @@ public:
     NeuIconButton *shareButton() const { return share_; }
     NeuIconButton *revealButton() const { return reveal_; }
     NeuIconButton *deleteButton() const { return delete_; }
+    // The rows built so far, in step order: a long guide builds its rows only
+    // near the visible part of the column (the first few at once).
     QList<StepRowView *> stepRows() const;
+    // The step's row, built now if it was not yet; null for an unknown step.
+    StepRowView *ensureStepRow(const QUuid &id);
+    // How many rows a guide gets built right away, before anything is on screen.
+    static constexpr int eagerRowCount = 4;
     QList<JumpRow *> jumpRows() const;
     QWidget *noStepsCard() const { return noStepsCard_; }
     QLabel *noJumpStepsLabel() const { return noJumpSteps_; }
@@ -136,6 +142,9 @@ private:
     void syncRows(const Guide &guide);
     void syncJumpRows(const Guide &guide);
     StepRowView *makeRow(const Step &step);
+    void buildRowsNearViewport();
+    void matchPlaceholderHeights();
+    int estimatedRowHeight() const;
     void moveStepKeepingFocus(const QUuid &id, int offset);
     void deleteStepKeepingFocus(const QUuid &id);
     QString imagePathFor(const Step &step) const;
@@ -176,8 +185,16 @@ private:
     QWidget *noStepsArea_ = nullptr;
     QScrollArea *stepsScroll_ = nullptr;
     QVBoxLayout *rowsLayout_ = nullptr;
-    QHash<QUuid, StepRowView *> rows_;
-    QList<StepRowView *> rowOrder_;
+    // One place in the step column per step; it holds the row once that is built
+    // and keeps an estimated height until then, so the scroll range stays true.
+    struct StepPlace {
+        QWidget *slot = nullptr;
+        StepRowView *row = nullptr;
+        Step step;
+    };
+    QHash<QUuid, StepPlace> places_;
+    QList<QUuid> placeOrder_;
+    bool dragging_ = false; // a row's drag is under way: no row may go
     NearViewportLoader *imageLoader_ = nullptr;
 
     QWidget *playerArea_ = nullptr;

@@ -18,7 +18,9 @@ namespace kelvo {
 // its images and drops the least recently used first.
 class ImageCache {
 public:
-    static constexpr qsizetype defaultByteLimit = qsizetype(256) * 1024 * 1024;
+    // About a dozen screenshots at 1600 pixels: the rows near the viewport hold
+    // their own images, the cache only spares decodes when scrolling back.
+    static constexpr qsizetype defaultByteLimit = qsizetype(64) * 1024 * 1024;
 
     explicit ImageCache(qsizetype byteLimit = defaultByteLimit);
     // Waits for decodes still running.

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVideoWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -609,7 +610,80 @@ TEST(VideoFrameReaderTest, PicturesAtTimesAndBadFiles)
     EXPECT_TRUE(readVideoFrame(junk.fileName(), 0, QSize()).isNull());
 }
 
-// A jump scrolls the step column to the step and marks it with the focus.
+// Every row built so far stands for the stored step at its place, numbered so.
+::testing::AssertionResult builtRowsMatch(const GuideEditorView &view, const Guide &stored)
+{
+    for (StepRowView *row : view.stepRows()) {
+        const int number = row->number();
+        if (number < 1 || number > stored.steps.size() || stored.steps[number - 1].id != row->stepId())
+            return ::testing::AssertionFailure() << "row numbered " << number << " shows another step";
+        if (row->captionField()->toPlainText() != stored.steps[number - 1].caption)
+            return ::testing::AssertionFailure() << "row " << number << " shows an old caption";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A long guide builds the rows near what is on screen, the rest as it scrolls.
+TEST_F(GuideEditorViewTest, LongGuideBuildsRowsNearTheViewportAsItScrolls)
+{
+    open(30);
+    const auto built = editor->stepRows().size();
+    EXPECT_GE(built, GuideEditorView::eagerRowCount);
+    EXPECT_LT(built, 12);
+    EXPECT_EQ(editor->stepRows().first()->stepId(), guide.steps.first().id);
+    QScrollBar *bar = editor->stepsScrollArea()->verticalScrollBar();
+    // The places of the rows not built yet give the column its whole length.
+    EXPECT_GT(bar->maximum(), 20 * 300);
+    EXPECT_TRUE(builtRowsMatch(*editor, *store.guideWithID(guide.id)));
+
+    bar->setValue(bar->maximum());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().last()->stepId() == guide.steps.last().id; }, 5000));
+    EXPECT_LT(editor->stepRows().size(), 30); // the middle was never on screen
+    EXPECT_TRUE(builtRowsMatch(*editor, *store.guideWithID(guide.id)));
+    EXPECT_TRUE(editor->stepRows().last()->isVisible());
+    EXPECT_FALSE(editor->stepRows().last()->moveDownButton()->isEnabled());
+    // The rows left far above go again; back at the top they are built anew.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().first()->stepId() != guide.steps.first().id; }, 5000));
+    bar->setValue(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().first()->stepId() == guide.steps.first().id; }, 5000));
+    EXPECT_TRUE(builtRowsMatch(*editor, *store.guideWithID(guide.id)));
+    EXPECT_GT(bar->maximum(), 20 * 300);
+}
+
+// While a row is dragged it may be the drag's source: no row goes until the drop.
+TEST_F(GuideEditorViewTest, NoRowGoesWhileADragIsUnderWay)
+{
+    open(30);
+    StepRowView *source = editor->stepRows().first();
+    ASSERT_EQ(source->stepId(), guide.steps.first().id);
+    emit source->dragHandle()->dragStarted();
+    QScrollBar *bar = editor->stepsScrollArea()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().last()->stepId() == guide.steps.last().id; }, 5000));
+    EXPECT_EQ(editor->stepRows().first(), source);
+    emit source->dragHandle()->dragFinished();
+    bar->setValue(bar->maximum() - 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor->stepRows().first()->stepId() != guide.steps.first().id; }, 5000));
+}
+
+// Rows built late still take Tab in step order, whichever was built first.
+TEST_F(GuideEditorViewTest, RowsBuiltLateTakeTabInStepOrder)
+{
+    open(30);
+    const QList<int> buildOrder{20, 10, 15, 11, 21, 29};
+    for (int index : buildOrder)
+        ASSERT_NE(editor->ensureStepRow(guide.steps[index].id), nullptr);
+    // From each built row, the first widget past it in the Tab order is the next built row.
+    const QList<StepRowView *> rows = editor->stepRows();
+    for (qsizetype i = 0; i + 1 < rows.size(); ++i) {
+        QWidget *next = rows[i]->nextInFocusChain();
+        while (next != rows[i] && rows[i]->isAncestorOf(next))
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, rows[i + 1]) << "after row " << rows[i]->number();
+    }
+}
+
+// A jump scrolls the step column to the step, built on the way, and marks it with the focus.
 TEST_F(GuideEditorViewTest, JumpListScrollsToTheStepAndFocusesIt)
 {
     open(30);
@@ -617,15 +691,61 @@ TEST_F(GuideEditorViewTest, JumpListScrollsToTheStepAndFocusesIt)
     editor->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
     QScrollArea *area = editor->stepsScrollArea();
-    StepRowView *last = editor->stepRows().last();
-    auto onScreen = [&] {
-        const QRect shown(last->mapTo(area->viewport(), QPoint(0, 0)), last->size());
-        return area->viewport()->rect().intersects(shown);
-    };
-    ASSERT_FALSE(onScreen());
+    EXPECT_NE(editor->stepRows().last()->stepId(), guide.steps.last().id);
     editor->jumpRows().last()->click();
-    EXPECT_TRUE(onScreen());
+    StepRowView *last = editor->stepRows().last();
+    ASSERT_EQ(last->stepId(), guide.steps.last().id);
+    EXPECT_EQ(last->number(), 30);
+    const QRect shown(last->mapTo(area->viewport(), QPoint(0, 0)), last->size());
+    EXPECT_TRUE(area->viewport()->rect().intersects(shown));
     EXPECT_TRUE(last->hasFocus());
+}
+
+// Moving, dropping and deleting work the same on rows built late, and the rows
+// built later show the order as it is now.
+TEST_F(GuideEditorViewTest, RowsBuiltLateFollowMovesDropsDeletesAndUndo)
+{
+    open(30);
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    const QUuid first = guide.steps[0].id;
+    const QUuid twentieth = guide.steps[19].id;
+    StepRowView *target = editor->ensureStepRow(twentieth);
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->number(), 20);
+    EXPECT_EQ(editor->ensureStepRow(twentieth), target);
+    EXPECT_EQ(editor->ensureStepRow(QUuid::createUuid()), nullptr);
+
+    QMimeData mime;
+    mime.setText(uuidText(first));
+    EXPECT_TRUE(target->acceptDrop(&mime));
+    Guide stored = *store.guideWithID(guide.id);
+    EXPECT_EQ(stored.steps[19].id, first);
+    EXPECT_TRUE(builtRowsMatch(*editor, stored));
+    // A step dropped far down keeps its row; one built now shows its new place.
+    EXPECT_EQ(editor->ensureStepRow(first)->number(), 20);
+    EXPECT_EQ(editor->ensureStepRow(guide.steps[25].id)->number(), 26);
+
+    // Deleting the focused last step hands the focus to the new last one, built for it.
+    editor->jumpRows().last()->click();
+    StepRowView *last = editor->ensureStepRow(guide.steps[29].id);
+    ASSERT_TRUE(last->hasFocus());
+    last->deleteButton()->click();
+    stored = *store.guideWithID(guide.id);
+    ASSERT_EQ(stored.steps.size(), 29);
+    StepRowView *newLast = editor->ensureStepRow(guide.steps[28].id);
+    EXPECT_TRUE(newLast->hasFocus());
+    EXPECT_EQ(newLast->number(), 29);
+    EXPECT_FALSE(newLast->moveDownButton()->isEnabled());
+    EXPECT_TRUE(builtRowsMatch(*editor, stored));
+
+    undo.undo();
+    undo.undo();
+    stored = *store.guideWithID(guide.id);
+    EXPECT_EQ(stored.steps.size(), 30);
+    EXPECT_EQ(stored.steps[0].id, first);
+    EXPECT_TRUE(builtRowsMatch(*editor, stored));
+    EXPECT_EQ(editor->ensureStepRow(guide.steps[29].id)->number(), 30);
 }
 
 TEST(PlayStartTest, OneSecondBeforeTheStepNeverBeforeTheStart)

@@ -15,7 +15,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <malloc.h>
 
 namespace kelvo {
 
@@ -193,6 +196,9 @@ void LibraryView::updateDetail()
         editor_ = nullptr;
         detail_->removeWidget(old);
         old->hide(); // pauses its player
+        // A long guide's rows and pictures leave the heap full of holes: hand
+        // them back to the system once the editor is gone.
+        connect(old, &QObject::destroyed, this, [] { QTimer::singleShot(0, [] { malloc_trim(0); }); });
         old->deleteLater();
     }
     if (binding) {
