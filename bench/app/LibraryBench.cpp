@@ -3,6 +3,7 @@
 // it from top to bottom, and memory afterwards. A plain program: run it on a
 // display (scripts/with-desktop.sh build/bench/library_bench).
 #include "app/library/LibraryView.h"
+#include "ProcessMemory.h"
 #include "app/library/SidebarView.h"
 #include "app/model/AppModel.h"
 #include "app/style/Style.h"
@@ -81,17 +82,7 @@ Guide makeGuide(GuideStore &store, int index, int steps, const QImage &firstShot
     return guide;
 }
 
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
+using bench::residentKiB;
 
 } // namespace
 

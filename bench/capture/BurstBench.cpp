@@ -7,6 +7,7 @@
 // application). Steps, JPEGs and guide.json are real, in a temporary folder.
 // Reports numbers; asserts nothing.
 #include "capture/RecordingSession.h"
+#include "ProcessMemory.h"
 
 #include "capture/FrameMemory.h"
 
@@ -31,18 +32,6 @@
 namespace {
 
 using namespace kelvo;
-
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 QImage busyFrame(int n)
 {
@@ -156,13 +145,13 @@ int main(int argc, char **argv)
     GuideStore store(scheduler, data.path());
     std::printf("clicks %d over %d s, accessibility %d ms a query, %d recording(s)\n", clicks, seconds, queryMs,
                 recordings);
-    std::printf("start: resident %ld MB\n", statusKb("VmRSS:") / 1024);
+    std::printf("start: resident %ld MB\n", bench::processStatusKiB("VmRSS:") / 1024);
     for (int i = 1; i <= recordings; ++i) {
         const Run run = record(store, scheduler, clicks, seconds, queryMs);
         std::printf("recording %d: steps %d in the guide, %d in guide.json; Stop to saved %.2f s; "
                     "resident %ld MB, peak %ld MB\n",
-                    i, run.stepsInGuide, run.stepsOnDisk, run.stopToFinishSeconds, statusKb("VmRSS:") / 1024,
-                    statusKb("VmHWM:") / 1024);
+                    i, run.stepsInGuide, run.stepsOnDisk, run.stopToFinishSeconds, bench::processStatusKiB("VmRSS:") / 1024,
+                    bench::processStatusKiB("VmHWM:") / 1024);
         std::fflush(stdout);
     }
     return 0;

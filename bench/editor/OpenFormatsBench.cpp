@@ -4,6 +4,7 @@
 //   open_formats_bench html DIR        exports it as one HTML file (run alone: the
 //   open_formats_bench md DIR          process's peak memory is the export's)
 #include "editor/export/GuideExport.h"
+#include "ProcessMemory.h"
 #include "model/GuideJson.h"
 
 #include <QCoreApplication>
@@ -18,17 +19,7 @@ using namespace kelvo;
 
 namespace {
 
-qint64 peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
+using bench::peakKiB;
 
 qint64 folderBytes(const QString &dir)
 {

@@ -4,6 +4,7 @@
 //                                    process's peak memory is the export's)
 //   pdf_bench qt DIR                 the same images through QPdfWriter, for comparison
 #include "editor/pdf/PdfExport.h"
+#include "ProcessMemory.h"
 #include "model/GuideJson.h"
 
 #include <QDir>
@@ -47,17 +48,7 @@ QImage screenLike(int seed)
     return image;
 }
 
-qint64 peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
+using bench::peakKiB;
 
 std::optional<Guide> readGuide(const QString &dir)
 {
