@@ -5,7 +5,7 @@
 # on the virtual desktop: scripts/screenshots.sh [folder]
 # (default /tmp/kelvo-shots), plus the HUD after a plain click on it, the editor at
 # 960 x 600 and fitted at scale 2, keyboard focus rings, a long title and the video
-# still before Play. Needs a build in build/.
+# still before Play, and the main windows again in German in [folder]/de. Needs a build in build/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-/tmp/kelvo-shots}"
@@ -53,6 +53,30 @@ for mode in hud-countdown hud-recording hud-finishing hud-clicked settings permi
       xdotool key Tab Tab Tab Tab Tab
       sleep 0.5
       import -window root "$out/$mode-2.png" ;;
+  esac
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+done
+
+# The same windows in German, in $out/de: the texts must fit there too.
+mkdir -p "$out/de"
+for mode in hud-countdown hud-recording hud-finishing settings permissions library-empty library editor-empty \
+    editor-small editor-export library-updates-question editor-save-failed; do
+  case "$mode" in
+    library*|editor*) LC_ALL=de_DE.UTF-8 LANGUAGE=de "$library_showcase" "$mode" & ;;
+    *) LC_ALL=de_DE.UTF-8 LANGUAGE=de "$showcase" "$mode" & ;;
+  esac
+  pid=$!
+  for _ in $(seq 1 600); do
+    xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  sleep 0.8
+  case "$mode" in library*|editor*) sleep 1.2 ;; esac
+  case "$mode" in editor-export) sleep 1 ;; esac
+  import -window root "$out/de/$mode.png"
+  case "$mode" in
+    hud-*) convert "$out/de/$mode.png" -crop 420x90+750+0 +repage -scale 200% "$out/de/$mode-zoom.png" ;;
   esac
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true

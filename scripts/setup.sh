@@ -10,6 +10,8 @@ packages=(
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimediawidgets6
   qt6-svg-dev qt6-image-formats-plugins libgl-dev
+  # translations: lupdate/lrelease with their CMake functions, and Qt's own German texts
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   # video: FFmpeg libraries, and gstreamer for Qt Multimedia playback
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav

@@ -2,6 +2,7 @@
 #include "app/model/AppModel.h"
 #include "app/style/Style.h"
 #include "app/cli/Cli.h"
+#include "app/Translations.h"
 #include "capture/FrameMemory.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ int runApplication(int argc, char **argv, bool newRecording)
     QApplication::setOrganizationName(QStringLiteral("Kelvo")); // settings in ~/.config/Kelvo/Kelvo.conf
     QApplication::setApplicationName(QStringLiteral("Kelvo"));
     QApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
+    kelvo::installTranslations(app);
     const auto request = newRecording ? kelvo::KelvoApplication::Request::NewRecording
                                       : kelvo::KelvoApplication::Request::Show;
     if (kelvo::KelvoApplication::handOverToRunningInstance(request))
@@ -62,5 +64,6 @@ int main(int argc, char **argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Kelvo"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVO_VERSION_TEXT));
+    kelvo::installTranslations(*app);
     return command->run(QCoreApplication::arguments().mid(2));
 }

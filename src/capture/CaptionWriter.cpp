@@ -1,5 +1,6 @@
 #include "capture/CaptionWriter.h"
 
+#include <QCoreApplication>
 #include <QTextBoundaryFinder>
 
 #include <string_view>
@@ -27,7 +28,8 @@ bool isBlank(QChar c)
 
 QString quoted(const QString &text)
 {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    //: Quotation marks around a label in a caption.
+    return QCoreApplication::translate("kelvo::CaptionWriter", "\"%1\"").arg(text);
 }
 
 enum class Wording {
@@ -83,36 +85,37 @@ std::optional<Wording> wordingFor(const QString &role)
 
 QString captionFor(Wording wording, const std::optional<QString> &label, const QString &verb)
 {
+    // In the patterns with two placeholders %1 is "Click" or "Right-click" and %2 the quoted label.
     if (label) {
         const QString q = quoted(*label);
         switch (wording) {
-        case Wording::MenuBarItem: return QStringLiteral("Open the ") + q + QStringLiteral(" menu");
-        case Wording::MenuItem: return QStringLiteral("Choose ") + q + QStringLiteral(" from the menu");
-        case Wording::Dropdown: return QStringLiteral("Open the ") + q + QStringLiteral(" dropdown");
-        case Wording::CheckBox: return QStringLiteral("Toggle ") + q;
-        case Wording::RadioButton: return QStringLiteral("Select ") + q;
-        case Wording::TextField: return verb + QStringLiteral(" the ") + q + QStringLiteral(" field");
-        case Wording::Link: return verb + QStringLiteral(" the ") + q + QStringLiteral(" link");
-        case Wording::Tab: return QStringLiteral("Switch to the ") + q + QStringLiteral(" tab");
-        case Wording::Row: return QStringLiteral("Select ") + q;
-        case Wording::Slider: return QStringLiteral("Adjust ") + q;
-        case Wording::Button: return verb + QLatin1Char(' ') + q;
+        case Wording::MenuBarItem: return QCoreApplication::translate("kelvo::CaptionWriter", "Open the %1 menu").arg(q);
+        case Wording::MenuItem: return QCoreApplication::translate("kelvo::CaptionWriter", "Choose %1 from the menu").arg(q);
+        case Wording::Dropdown: return QCoreApplication::translate("kelvo::CaptionWriter", "Open the %1 dropdown").arg(q);
+        case Wording::CheckBox: return QCoreApplication::translate("kelvo::CaptionWriter", "Toggle %1").arg(q);
+        case Wording::RadioButton: return QCoreApplication::translate("kelvo::CaptionWriter", "Select %1").arg(q);
+        case Wording::TextField: return QCoreApplication::translate("kelvo::CaptionWriter", "%1 the %2 field").arg(verb, q);
+        case Wording::Link: return QCoreApplication::translate("kelvo::CaptionWriter", "%1 the %2 link").arg(verb, q);
+        case Wording::Tab: return QCoreApplication::translate("kelvo::CaptionWriter", "Switch to the %1 tab").arg(q);
+        case Wording::Row: return QCoreApplication::translate("kelvo::CaptionWriter", "Select %1").arg(q);
+        case Wording::Slider: return QCoreApplication::translate("kelvo::CaptionWriter", "Adjust %1").arg(q);
+        case Wording::Button: return QCoreApplication::translate("kelvo::CaptionWriter", "%1 %2", "click on a label").arg(verb, q);
         }
     }
     switch (wording) {
-    case Wording::MenuBarItem: return QStringLiteral("Open a menu");
-    case Wording::MenuItem: return QStringLiteral("Choose a menu item");
-    case Wording::Dropdown: return QStringLiteral("Open the dropdown");
-    case Wording::CheckBox: return QStringLiteral("Toggle the checkbox");
-    case Wording::RadioButton: return QStringLiteral("Select the option");
-    case Wording::TextField: return verb + QStringLiteral(" in the text field");
-    case Wording::Link: return verb + QStringLiteral(" the link");
-    case Wording::Tab: return QStringLiteral("Switch tabs");
-    case Wording::Row: return QStringLiteral("Select the item");
-    case Wording::Slider: return QStringLiteral("Adjust the slider");
-    case Wording::Button: return verb + QStringLiteral(" the button");
+    case Wording::MenuBarItem: return QCoreApplication::translate("kelvo::CaptionWriter", "Open a menu");
+    case Wording::MenuItem: return QCoreApplication::translate("kelvo::CaptionWriter", "Choose a menu item");
+    case Wording::Dropdown: return QCoreApplication::translate("kelvo::CaptionWriter", "Open the dropdown");
+    case Wording::CheckBox: return QCoreApplication::translate("kelvo::CaptionWriter", "Toggle the checkbox");
+    case Wording::RadioButton: return QCoreApplication::translate("kelvo::CaptionWriter", "Select the option");
+    case Wording::TextField: return QCoreApplication::translate("kelvo::CaptionWriter", "%1 in the text field").arg(verb);
+    case Wording::Link: return QCoreApplication::translate("kelvo::CaptionWriter", "%1 the link").arg(verb);
+    case Wording::Tab: return QCoreApplication::translate("kelvo::CaptionWriter", "Switch tabs");
+    case Wording::Row: return QCoreApplication::translate("kelvo::CaptionWriter", "Select the item");
+    case Wording::Slider: return QCoreApplication::translate("kelvo::CaptionWriter", "Adjust the slider");
+    case Wording::Button: return QCoreApplication::translate("kelvo::CaptionWriter", "%1 the button").arg(verb);
     }
-    return verb + QStringLiteral(" here");
+    return QCoreApplication::translate("kelvo::CaptionWriter", "%1 here").arg(verb);
 }
 
 } // namespace
@@ -149,19 +152,20 @@ std::optional<QString> cleanLabel(const std::optional<QString> &text)
 QString makeCaption(const ClickTarget &target, bool isRightClick)
 {
     const std::optional<QString> label = cleanLabel(target.label);
-    const QString verb = isRightClick ? QStringLiteral("Right-click") : QStringLiteral("Click");
+    //: The verb of a caption, put into the patterns as %1.
+    const QString verb = isRightClick ? QCoreApplication::translate("kelvo::CaptionWriter", "Right-click") : QCoreApplication::translate("kelvo::CaptionWriter", "Click");
 
     if (target.role) {
         if (const std::optional<Wording> wording = wordingFor(*target.role))
             return captionFor(*wording, label, verb);
     }
     if (label)
-        return verb + QLatin1Char(' ') + quoted(*label);
+        return QCoreApplication::translate("kelvo::CaptionWriter", "%1 %2", "click on a label").arg(verb, quoted(*label));
     if (const std::optional<QString> title = cleanLabel(target.windowTitle))
-        return verb + QStringLiteral(" in ") + quoted(*title);
+        return QCoreApplication::translate("kelvo::CaptionWriter", "%1 in %2", "click in a window or an application").arg(verb, quoted(*title));
     if (target.appName)
-        return verb + QStringLiteral(" in ") + *target.appName;
-    return verb + QStringLiteral(" here");
+        return QCoreApplication::translate("kelvo::CaptionWriter", "%1 in %2", "click in a window or an application").arg(verb, *target.appName);
+    return QCoreApplication::translate("kelvo::CaptionWriter", "%1 here").arg(verb);
 }
 
 QString makeCaption(const std::optional<ClickTarget> &target, bool isRightClick)

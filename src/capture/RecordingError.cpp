@@ -1,5 +1,7 @@
 #include "capture/RecordingError.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace kelvo {
@@ -8,7 +10,7 @@ QString describe(RecordingError error)
 {
     switch (error) {
     case RecordingError::displayNotFound:
-        return QStringLiteral("Couldn't find the display to record.");
+        return QCoreApplication::translate("kelvo::RecordingSession", "Couldn't find the display to record.");
     }
     return {};
 }

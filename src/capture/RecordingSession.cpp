@@ -5,8 +5,10 @@
 #include "capture/FrameMemory.h"
 #include "capture/RecordingEngine.h"
 #include "store/GuideFiles.h"
+#include "model/Dates.h"
 #include "store/GuideStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -221,7 +223,7 @@ void RecordingSession::start()
         return;
     setErrorMessage(std::nullopt);
     if (!services_.screenRecordingGranted || !services_.screenRecordingGranted()) {
-        setErrorMessage(QStringLiteral("Kelvo needs Screen Recording permission before it can record."));
+        setErrorMessage(QCoreApplication::translate("kelvo::RecordingSession", "Kelvo needs Screen Recording permission before it can record."));
         return;
     }
     ++generation_;
@@ -259,7 +261,7 @@ void RecordingSession::beginCapture()
     if (!target)
         target = services_.displays.primaryDisplay();
     if (!target || target->id.isEmpty()) {
-        setErrorMessage(QStringLiteral("Couldn't find a display to record."));
+        setErrorMessage(QCoreApplication::translate("kelvo::RecordingSession", "Couldn't find a display to record."));
         setPhase(Phase::idle());
         return;
     }
@@ -321,7 +323,7 @@ void RecordingSession::engineStarted(std::uint64_t generation, const QString &gu
         if (current) {
             folderLock_.reset();
             folder_.clear();
-            setErrorMessage(QStringLiteral("Couldn't start recording: ") + *error);
+            setErrorMessage(QCoreApplication::translate("kelvo::RecordingSession", "Couldn't start recording: %1").arg(*error));
             setPhase(Phase::idle());
         }
         lock.reset();
@@ -614,7 +616,7 @@ void RecordingSession::finishIfDone()
     finalSaveFailed_ = false;
     if (Error error; !services_.store.add(guide, &error)) { // saves every step
         finalSaveFailed_ = true;
-        setErrorMessage(QStringLiteral("Couldn't save the guide: ") + error.why());
+        setErrorMessage(QCoreApplication::translate("kelvo::RecordingSession", "Couldn't save the guide: %1").arg(error.why()));
     }
     folderLock_.reset();
     if (std::exchange(unsavedSteps_, false)) {
@@ -632,7 +634,7 @@ void RecordingSession::handleUnexpectedStop(const QString &error)
 {
     if (!phase_.isRecording())
         return;
-    setErrorMessage(QStringLiteral("Recording stopped unexpectedly: ") + error);
+    setErrorMessage(QCoreApplication::translate("kelvo::RecordingSession", "Recording stopped unexpectedly: %1").arg(error));
     setPhase(Phase::finishing());
     finish();
 }
@@ -648,13 +650,11 @@ static QString shortTimeFormat(const QLocale &locale)
 QString defaultGuideTitle(const QDateTime &createdAt, const QLocale &locale)
 {
     // Qt has no medium date style: the long one with abbreviated month and no weekday.
-    QString dateFormat = locale.dateFormat(QLocale::LongFormat);
-    dateFormat.replace(QLatin1String("MMMM"), QLatin1String("MMM"));
-    static const QRegularExpression weekday(QStringLiteral("dddd[,.]?\\s*"));
-    dateFormat.remove(weekday);
     const QDateTime local = createdAt.toLocalTime();
-    return QStringLiteral("Guide – ") + locale.toString(local.date(), dateFormat.trimmed()) + QStringLiteral(", ")
-        + locale.toString(local.time(), shortTimeFormat(locale));
+    //: The title of a new guide; %1 is the date and time it was recorded.
+    return QCoreApplication::translate("kelvo::RecordingSession", "Guide – %1")
+        .arg(longDateWithoutWeekday(local.date(), locale, MonthStyle::abbreviated) + QStringLiteral(", ")
+             + locale.toString(local.time(), shortTimeFormat(locale)));
 }
 
 } // namespace kelvo

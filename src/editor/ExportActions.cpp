@@ -4,6 +4,7 @@
 #include "editor/export/MarkdownExport.h"
 #include "editor/pdf/PdfExport.h"
 
+#include <QCoreApplication>
 #include <QClipboard>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -96,11 +97,11 @@ void DesktopShareServices::open(const QString &path)
 QMenu *makeShareMenu(const QString &path, ShareServices &services, QWidget *parent)
 {
     auto *menu = new QMenu(parent);
-    menu->addAction(QIcon::fromTheme(QStringLiteral("mail-send")), QStringLiteral("Email"),
+    menu->addAction(QIcon::fromTheme(QStringLiteral("mail-send")), QCoreApplication::translate("kelvo::ExportActions", "Email"),
                     [&services, path] { services.email(path); });
-    menu->addAction(QIcon::fromTheme(QStringLiteral("edit-copy")), QStringLiteral("Copy"),
+    menu->addAction(QIcon::fromTheme(QStringLiteral("edit-copy")), QCoreApplication::translate("kelvo::ExportActions", "Copy"),
                     [&services, path] { services.copy(path); });
-    menu->addAction(QIcon::fromTheme(QStringLiteral("document-open")), QStringLiteral("Open"),
+    menu->addAction(QIcon::fromTheme(QStringLiteral("document-open")), QCoreApplication::translate("kelvo::ExportActions", "Open"),
                     [&services, path] { services.open(path); });
     return menu;
 }
@@ -158,16 +159,16 @@ std::optional<QString> FileDialogSavePanel::askForExportLocation(QWidget *parent
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (format == ExportFormat::html) {
-        dialog.setWindowTitle(QStringLiteral("Export HTML"));
+        dialog.setWindowTitle(QCoreApplication::translate("kelvo::ExportActions", "Export HTML"));
         dialog.setMimeTypeFilters({QStringLiteral("text/html")});
         dialog.setDefaultSuffix(QStringLiteral("html"));
     } else {
         // The name given becomes a new folder holding README.md and images/.
-        dialog.setWindowTitle(QStringLiteral("Export Markdown"));
-        dialog.setNameFilter(QStringLiteral("Markdown folder (*)"));
-        dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Folder name:"));
+        dialog.setWindowTitle(QCoreApplication::translate("kelvo::ExportActions", "Export Markdown"));
+        dialog.setNameFilter(QCoreApplication::translate("kelvo::ExportActions", "Markdown folder (*)"));
+        dialog.setLabelText(QFileDialog::FileName, QCoreApplication::translate("kelvo::ExportActions", "Folder name:"));
     }
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Export"));
+    dialog.setLabelText(QFileDialog::Accept, QCoreApplication::translate("kelvo::ExportActions", "Export"));
     return runSaveDialog(dialog, suggestedName);
 }
 
@@ -185,7 +186,7 @@ void SettingsExportFormatMemory::remember(ExportFormat format)
 void MessageBoxAlerter::alert(QWidget *parent, const QString &title, const QString &message)
 {
     QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::NoButton, parent);
-    box.addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    box.addButton(QCoreApplication::translate("kelvo::ExportActions", "OK"), QMessageBox::RejectRole);
     box.exec();
 }
 
@@ -204,20 +205,20 @@ QString privateShareFolder(const QString &base, QString *errorText)
     const QByteArray native = QFile::encodeName(folder);
     const auto refuse = [&](const QString &why) {
         if (errorText)
-            *errorText = QStringLiteral("Couldn't use the folder “%1” for sharing: %2").arg(folder, why);
+            *errorText = QCoreApplication::translate("kelvo::ExportActions", "Couldn't use the folder “%1” for sharing: %2").arg(folder, why);
         return QString();
     };
     if (::lstat(native.constData(), &info) != 0)
         return refuse(QString::fromLocal8Bit(std::strerror(errno)));
     if (S_ISLNK(info.st_mode))
-        return refuse(QStringLiteral("it is a link to another place."));
+        return refuse(QCoreApplication::translate("kelvo::ExportActions", "it is a link to another place."));
     if (!S_ISDIR(info.st_mode))
-        return refuse(QStringLiteral("it is not a folder."));
+        return refuse(QCoreApplication::translate("kelvo::ExportActions", "it is not a folder."));
     if (info.st_uid != ::geteuid())
-        return refuse(QStringLiteral("it belongs to another user."));
+        return refuse(QCoreApplication::translate("kelvo::ExportActions", "it belongs to another user."));
     if ((info.st_mode & 077) != 0 && ::chmod(native.constData(), 0700) != 0) {
         if (errorText)
-            *errorText = QStringLiteral("Couldn't protect the folder “%1”: %2")
+            *errorText = QCoreApplication::translate("kelvo::ExportActions", "Couldn't protect the folder “%1”: %2")
                              .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
         return {};
     }
@@ -250,7 +251,7 @@ bool GuideExporter::writeGuide(const QString &destination, ExportFormat format, 
         exportGuide(guide, destination, format, imagePaths);
     } catch (const MarkdownFolderExists &error) {
         if (errorText)
-            *errorText = error.message() + QStringLiteral(" Choose a new folder name.");
+            *errorText = QCoreApplication::translate("kelvo::ExportActions", "%1 Choose a new folder name.").arg(error.message());
         return false;
     } catch (const GuideExportError &error) {
         if (errorText)
@@ -264,7 +265,8 @@ void GuideExporter::fail(const QString &message)
 {
     exportError_ = message;
     if (services_.alerter)
-        services_.alerter->alert(window_, exportErrorTitle, message);
+        services_.alerter->alert(
+            window_, QCoreApplication::translate("kelvo::ExportActions", exportErrorTitle.toUtf8().constData()), message);
     // Dismissing the alert, by its button or otherwise, clears the error.
     exportError_.reset();
 }

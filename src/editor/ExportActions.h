@@ -122,7 +122,7 @@ public:
     void alert(QWidget *parent, const QString &title, const QString &message) override;
 };
 
-inline const QString exportErrorTitle = QStringLiteral("Couldn't export");
+inline const QString exportErrorTitle = QStringLiteral(QT_TRANSLATE_NOOP("kelvo::ExportActions", "Couldn't export"));
 
 // A folder only this user can enter (0700, owned by the user), for shared PDFs:
 // under the runtime directory, else the cache directory. Empty with errorText on failure.

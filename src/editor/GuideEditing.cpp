@@ -1,5 +1,7 @@
 #include "editor/GuideEditing.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace kelvo {
@@ -24,7 +26,8 @@ bool editStructure(GuideStore &store, const QUuid &guideId, const QString &actio
     change(after.steps);
     if (after == *before)
         return false;
-    applyWithUndo(store, after, actionName, undoStack);
+    applyWithUndo(store, after, QCoreApplication::translate("kelvo::GuideEditing", actionName.toUtf8().constData()),
+                  undoStack);
     return true;
 }
 

@@ -12,10 +12,10 @@
 
 namespace kelvo {
 
-// Undo action names of the structural edits.
-inline const QString moveStepActionName = QStringLiteral("Move Step");
-inline const QString deleteStepActionName = QStringLiteral("Delete Step");
-inline const QString reorderStepsActionName = QStringLiteral("Reorder Steps");
+// Undo action names of the structural edits (in English; shown translated).
+inline const QString moveStepActionName = QStringLiteral(QT_TRANSLATE_NOOP("kelvo::GuideEditing", "Move Step"));
+inline const QString deleteStepActionName = QStringLiteral(QT_TRANSLATE_NOOP("kelvo::GuideEditing", "Delete Step"));
+inline const QString reorderStepsActionName = QStringLiteral(QT_TRANSLATE_NOOP("kelvo::GuideEditing", "Reorder Steps"));
 
 // Replaces the stored guide with `state` (update: delayed save) and, while the
 // stack lives and the guide was stored, pushes a command whose undo brings back

@@ -9,8 +9,11 @@
 #include "editor/TitleField.h"
 #include "editor/VideoFrameReader.h"
 #include "editor/VideoPlayerView.h"
+#include "model/Dates.h"
+#include "model/StepCount.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -55,26 +58,17 @@ QScrollArea *makeScrollArea(QWidget *content, QWidget *parent)
     return area;
 }
 
-QString stepCountText(qsizetype count)
-{
-    return QString::number(count) + (count == 1 ? QStringLiteral(" step") : QStringLiteral(" steps"));
-}
-
 } // namespace
 
 QString abbreviatedDateTime(const QDateTime &dateTime, const QLocale &locale)
 {
     // Qt has no abbreviated date style: the long one with a short month and no weekday.
-    QString dateFormat = locale.dateFormat(QLocale::LongFormat);
-    dateFormat.replace(QLatin1String("MMMM"), QLatin1String("MMM"));
-    static const QRegularExpression weekday(QStringLiteral("dddd[,.]?\\s*"));
-    dateFormat.remove(weekday);
     // Some locales' short time still has seconds; the shortened style has none.
     QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
     static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
     timeFormat.remove(seconds);
     const QDateTime local = dateTime.toLocalTime();
-    return locale.toString(local.date(), dateFormat.trimmed()) + QStringLiteral(", ")
+    return longDateWithoutWeekday(local.date(), locale, MonthStyle::abbreviated) + QStringLiteral(", ")
         + locale.toString(local.time(), timeFormat);
 }
 
@@ -118,8 +112,8 @@ QString JumpRow::timeText() const
 void JumpRow::updateAccessibleName()
 {
     setText(step_.caption);
-    setAccessibleName(QStringLiteral("Step %1: %2").arg(badge_->number()).arg(step_.caption));
-    setAccessibleDescription(QStringLiteral("Plays the video from %1").arg(timeText()));
+    setAccessibleName(tr("Step %1: %2").arg(badge_->number()).arg(step_.caption));
+    setAccessibleDescription(tr("Plays the video from %1").arg(timeText()));
 }
 
 QSize JumpRow::sizeHint() const
@@ -184,7 +178,7 @@ GuideEditorView::GuideEditorView(GuideStore &store, GuideBinding binding, QUndoS
     , undoStack_(undoStack)
     , services_(std::move(services))
 {
-    setAccessibleName(QStringLiteral("Guide editor"));
+    setAccessibleName(tr("Guide editor"));
     auto &exporter = services_.exporter;
     if (!exporter.savePanel) {
         savePanel_ = std::make_unique<FileDialogSavePanel>();
@@ -240,8 +234,8 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
     auto *left = new QVBoxLayout;
     left->setSpacing(12);
     title_ = new TitleField(this);
-    title_->setPlaceholderText(QStringLiteral("Guide title"));
-    title_->setAccessibleName(QStringLiteral("Guide title"));
+    title_->setPlaceholderText(tr("Guide title"));
+    title_->setAccessibleName(tr("Guide title"));
     title_->setFrame(false);
     title_->setFont(styleFont(30, QFont::Bold));
     title_->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: %1; }").arg(palette::ink.name()));
@@ -262,14 +256,14 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
 
     auto *actions = new QHBoxLayout;
     actions->setSpacing(14);
-    export_ = new NeuButton(QStringLiteral("Export PDF"), {NeuButtonStyle::Kind::primary, false, false}, this);
+    export_ = new NeuButton(tr("Export PDF"), {NeuButtonStyle::Kind::primary, false, false}, this);
     export_->setSymbol(QStringLiteral("arrow.down.doc.fill"));
     exportFormats_ = new NeuButton(QString(), {NeuButtonStyle::Kind::primary, false, false}, this);
     exportFormats_->setSymbol(QStringLiteral("chevron.down"));
-    exportFormats_->setAccessibleName(QStringLiteral("Export as"));
-    exportFormats_->setToolTip(QStringLiteral("Export as PDF, HTML or Markdown"));
+    exportFormats_->setAccessibleName(tr("Export as"));
+    exportFormats_->setToolTip(tr("Export as PDF, HTML or Markdown"));
     exportMenu_ = new QMenu(this);
-    exportMenu_->setAccessibleName(QStringLiteral("Export as"));
+    exportMenu_->setAccessibleName(tr("Export as"));
     for (const ExportFormat format : {ExportFormat::pdf, ExportFormat::html, ExportFormat::markdown}) {
         // Ctrl+E belongs to the File menu; the menu only names it.
         const QString hint = format == ExportFormat::pdf ? QStringLiteral("\tCtrl+E") : QString();
@@ -282,13 +276,13 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
                                                               exportFormats_->height() + 4)));
     });
     showExportFormat(exporter_->lastFormat());
-    share_ = new NeuIconButton(QStringLiteral("square.and.arrow.up"), QStringLiteral("Share PDF"),
+    share_ = new NeuIconButton(QStringLiteral("square.and.arrow.up"), tr("Share PDF"),
                                {palette::accent, 40}, this);
-    share_->setToolTip(QStringLiteral("Share PDF (Shift+Ctrl+E)"));
-    reveal_ = new NeuIconButton(QStringLiteral("folder"), QStringLiteral("Show in Files"), {palette::ink, 40}, this);
-    reveal_->setToolTip(QStringLiteral("Show in Files"));
-    delete_ = new NeuIconButton(QStringLiteral("trash"), QStringLiteral("Delete guide"), {palette::danger, 40}, this);
-    delete_->setToolTip(QStringLiteral("Delete guide"));
+    share_->setToolTip(tr("Share PDF (Shift+Ctrl+E)"));
+    reveal_ = new NeuIconButton(QStringLiteral("folder"), tr("Show in Files"), {palette::ink, 40}, this);
+    reveal_->setToolTip(tr("Show in Files"));
+    delete_ = new NeuIconButton(QStringLiteral("trash"), tr("Delete guide"), {palette::danger, 40}, this);
+    delete_->setToolTip(tr("Delete guide"));
     // Export and its formats arrow read as one split button.
     auto *split = new QHBoxLayout;
     split->setSpacing(3);
@@ -333,10 +327,10 @@ void GuideEditorView::buildBody(QVBoxLayout *column)
     cardColumn->setSpacing(12);
     cardColumn->addWidget(new SymbolView(QStringLiteral("cursorarrow.click"), 36, palette::inkSecondary, card), 0,
                           Qt::AlignHCenter);
-    cardColumn->addWidget(makeLabel(QStringLiteral("No steps captured"), 18, QFont::DemiBold, palette::ink, card), 0,
+    cardColumn->addWidget(makeLabel(tr("No steps captured"), 18, QFont::DemiBold, palette::ink, card), 0,
                           Qt::AlignHCenter);
     auto *explanation = makeLabel(
-        QStringLiteral("Nothing was clicked while recording. The video is still available on the right."), 13,
+        tr("Nothing was clicked while recording. The video is still available on the right."), 13,
         QFont::Normal, palette::inkSecondary, card);
     explanation->setWordWrap(true);
     explanation->setAlignment(Qt::AlignCenter);
@@ -360,7 +354,7 @@ void GuideEditorView::buildBody(QVBoxLayout *column)
     outer->addWidget(rowsBox, 1);
     outer->addStretch(0);
     stepsScroll_ = makeScrollArea(content, this);
-    stepsScroll_->setAccessibleName(QStringLiteral("Steps"));
+    stepsScroll_->setAccessibleName(tr("Steps"));
     body->addWidget(stepsScroll_, 1);
     imageLoader_ = new NearViewportLoader(stepsScroll_, [this] {
         buildRowsNearViewport();
@@ -388,16 +382,16 @@ void GuideEditorView::buildBody(QVBoxLayout *column)
 QWidget *GuideEditorView::buildVideoCard()
 {
     auto *card = new NeuRaised(26, 1, this);
-    card->setAccessibleName(QStringLiteral("Recording"));
+    card->setAccessibleName(tr("Recording"));
     auto *column = new QVBoxLayout(card);
     column->setContentsMargins(18, 18, 18, 18);
     column->setSpacing(14);
     auto *top = new QHBoxLayout;
-    top->addWidget(makeLabel(QStringLiteral("Recording"), 16, QFont::Bold, palette::ink, card));
+    top->addWidget(makeLabel(tr("Recording"), 16, QFont::Bold, palette::ink, card));
     top->addStretch();
     top->setSpacing(5);
     auto *lock = new SymbolView(QStringLiteral("lock.fill"), 11, palette::inkSecondary, card);
-    auto *local = makeLabel(QStringLiteral("On this computer"), 11, QFont::DemiBold, palette::inkSecondary, card);
+    auto *local = makeLabel(tr("On this computer"), 11, QFont::DemiBold, palette::inkSecondary, card);
     localNote_ = {lock, local};
     top->addWidget(lock, 0, Qt::AlignVCenter);
     top->addWidget(local);
@@ -416,7 +410,7 @@ QWidget *GuideEditorView::buildVideoCard()
     placeholder->addStretch();
     placeholder->addWidget(new SymbolView(QStringLiteral("video.slash"), 22, palette::inkSecondary, noVideo_), 0,
                            Qt::AlignHCenter);
-    placeholder->addWidget(makeLabel(QStringLiteral("No video"), 13, QFont::Normal, palette::inkSecondary, noVideo_), 0,
+    placeholder->addWidget(makeLabel(tr("No video"), 13, QFont::Normal, palette::inkSecondary, noVideo_), 0,
                            Qt::AlignHCenter);
     placeholder->addStretch();
     wellLayout->addWidget(noVideo_);
@@ -430,8 +424,8 @@ QWidget *GuideEditorView::buildJumpList()
     auto *column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(12);
-    column->addWidget(makeLabel(QStringLiteral("Jump to a step"), 16, QFont::Bold, palette::ink, box));
-    noJumpSteps_ = makeLabel(QStringLiteral("Steps will appear here."), 12, QFont::Normal, palette::inkSecondary, box);
+    column->addWidget(makeLabel(tr("Jump to a step"), 16, QFont::Bold, palette::ink, box));
+    noJumpSteps_ = makeLabel(tr("Steps will appear here."), 12, QFont::Normal, palette::inkSecondary, box);
     column->addWidget(noJumpSteps_);
     auto *content = new NeuSurface;
     jumpLayout_ = new QVBoxLayout(content);
@@ -439,7 +433,7 @@ QWidget *GuideEditorView::buildJumpList()
     jumpLayout_->setSpacing(2);
     jumpLayout_->addStretch();
     jumpScroll_ = makeScrollArea(content, box);
-    jumpScroll_->setAccessibleName(QStringLiteral("Jump to a step"));
+    jumpScroll_->setAccessibleName(tr("Jump to a step"));
     column->addWidget(jumpScroll_, 1);
     column->addStretch(0);
     return box;
@@ -938,10 +932,10 @@ void GuideEditorView::exportAs(ExportFormat format)
 void GuideEditorView::showExportFormat(ExportFormat format)
 {
     // The button repeats the format chosen last; Ctrl+E stays PDF.
-    const QString title = QStringLiteral("Export ") + exportFormatTitle(format);
+    const QString title = tr("Export %1").arg(exportFormatTitle(format));
     export_->setText(title);
     export_->setAccessibleName(title);
-    export_->setToolTip(format == ExportFormat::pdf ? QStringLiteral("Export PDF (Ctrl+E)") : title);
+    export_->setToolTip(format == ExportFormat::pdf ? tr("Export PDF (Ctrl+E)") : title);
     export_->updateGeometry();
 }
 
@@ -977,10 +971,13 @@ void GuideEditorView::confirmAndDeleteGuide()
 bool askToDeleteGuide(QWidget *parent)
 {
     // A short title: the question itself is the box's text.
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Delete Guide"),
-                    QStringLiteral("Delete this guide and its video?"), QMessageBox::NoButton, parent);
-    box.setInformativeText(QStringLiteral("This permanently removes the screenshots and recording from this computer."));
-    QPushButton *remove = box.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::translate("kelvo::GuideEditorView", "Delete Guide"),
+                    QCoreApplication::translate("kelvo::GuideEditorView", "Delete this guide and its video?"),
+                    QMessageBox::NoButton, parent);
+    box.setInformativeText(QCoreApplication::translate(
+        "kelvo::GuideEditorView", "This permanently removes the screenshots and recording from this computer."));
+    QPushButton *remove =
+        box.addButton(QCoreApplication::translate("kelvo::GuideEditorView", "Delete"), QMessageBox::DestructiveRole);
     box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Cancel);
     box.exec();

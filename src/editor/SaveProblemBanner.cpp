@@ -15,10 +15,10 @@ SaveProblemBanner::SaveProblemBanner(GuideStore &store, const QUuid &guideId, QW
     , store_(store)
     , guideId_(guideId)
     , label_(new QLabel(this))
-    , retry_(new NeuButton(QStringLiteral("Retry"), NeuButtonStyle{.compact = true}, this))
+    , retry_(new NeuButton(tr("Retry"), NeuButtonStyle{.compact = true}, this))
 {
     setObjectName(QStringLiteral("saveProblemBanner"));
-    setAccessibleName(QStringLiteral("Save problem"));
+    setAccessibleName(tr("Save problem"));
     setStyleSheet(QStringLiteral("#saveProblemBanner { background: %1; border-bottom: 1px solid %2; }")
                       .arg(palette::withAlpha(palette::danger, 0.10).name(QColor::HexArgb),
                            palette::withAlpha(palette::danger, 0.35).name(QColor::HexArgb)));
@@ -52,7 +52,7 @@ QString SaveProblemBanner::text() const
 
 void SaveProblemBanner::showProblem(const Error &error)
 {
-    label_->setText(QStringLiteral("Couldn't save your changes: ") + error.why());
+    label_->setText(tr("Couldn't save your changes: %1").arg(error.why()));
     label_->setToolTip(error.message());
     show();
 }

@@ -37,7 +37,7 @@ CaptionField::CaptionField(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setPlaceholderText(QStringLiteral("Describe this step"));
+    setPlaceholderText(tr("Describe this step"));
     setFont(styleFont(17, QFont::DemiBold));
     document()->setDocumentMargin(0);
     viewport()->setAutoFillBackground(false);
@@ -89,9 +89,9 @@ DragHandle::DragHandle(QWidget *parent)
 {
     setFixedSize(28, 36);
     setCursor(Qt::OpenHandCursor);
-    setToolTip(QStringLiteral("Drag to reorder"));
+    setToolTip(tr("Drag to reorder"));
     setAccessibleDescription(
-        QStringLiteral("Use the Move Up and Move Down buttons to reorder with the keyboard"));
+        tr("Use the Move Up and Move Down buttons to reorder with the keyboard"));
 }
 
 QMimeData *DragHandle::makeMimeData() const
@@ -205,18 +205,18 @@ StepRowView::StepRowView(int number, const Step &step, const QString &imagePath,
     , timeChip_(new Chip(QStringLiteral("clock"), QString(), palette::inkSecondary, this))
     , handle_(new DragHandle(this))
     , well_(new ScreenshotWell(imagePath, this))
-    , play_(new NeuButton(QStringLiteral("Play from here"), {NeuButtonStyle::Kind::primary, true, false}, this))
-    , up_(new NeuIconButton(QStringLiteral("chevron.up"), QStringLiteral("Move step up"), {palette::ink, 34}, this))
-    , down_(new NeuIconButton(QStringLiteral("chevron.down"), QStringLiteral("Move step down"), {palette::ink, 34},
+    , play_(new NeuButton(tr("Play from here"), {NeuButtonStyle::Kind::primary, true, false}, this))
+    , up_(new NeuIconButton(QStringLiteral("chevron.up"), tr("Move step up"), {palette::ink, 34}, this))
+    , down_(new NeuIconButton(QStringLiteral("chevron.down"), tr("Move step down"), {palette::ink, 34},
                               this))
-    , delete_(new NeuIconButton(QStringLiteral("trash"), QStringLiteral("Delete step"), {palette::danger, 34}, this))
+    , delete_(new NeuIconButton(QStringLiteral("trash"), tr("Delete step"), {palette::danger, 34}, this))
 {
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     handle_->setStepId(step_.id);
     play_->setSymbol(QStringLiteral("play.fill"));
-    delete_->setToolTip(QStringLiteral("Delete step (Ctrl+Z to undo)"));
+    delete_->setToolTip(tr("Delete step (Ctrl+Z to undo)"));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(22, 22, 22, 22);
@@ -345,10 +345,10 @@ void StepRowView::setEnds(bool isFirst, bool isLast)
 void StepRowView::updateTexts()
 {
     const QString n = QString::number(number_);
-    setAccessibleName(QStringLiteral("Step ") + n);
-    caption_->setAccessibleName(QStringLiteral("Caption for step ") + n);
-    well_->imageView()->setAccessibleName(QStringLiteral("Screenshot for step ") + n);
-    handle_->setAccessibleName(QStringLiteral("Reorder step ") + n);
+    setAccessibleName(tr("Step %1").arg(n));
+    caption_->setAccessibleName(tr("Caption for step %1").arg(n));
+    well_->imageView()->setAccessibleName(tr("Screenshot for step %1").arg(n));
+    handle_->setAccessibleName(tr("Reorder step %1").arg(n));
 }
 
 void StepRowView::updateChips()

@@ -44,13 +44,13 @@ VideoPlayerView::VideoPlayerView(QMediaPlayer *player, QWidget *parent)
     , video_(new QVideoWidget(this))
     , poster_(new VideoPoster(this))
     , pictures_(new QStackedLayout)
-    , playPause_(new NeuIconButton(QStringLiteral("play.fill"), QStringLiteral("Play"),
+    , playPause_(new NeuIconButton(QStringLiteral("play.fill"), tr("Play"),
                                    {palette::accent, 28}, this))
     , slider_(new QSlider(Qt::Horizontal, this))
     , time_(new QLabel(QStringLiteral("0:00 / 0:00"), this))
 {
-    setAccessibleName(QStringLiteral("Recording"));
-    video_->setAccessibleName(QStringLiteral("Video"));
+    setAccessibleName(tr("Recording"));
+    video_->setAccessibleName(tr("Video"));
     video_->setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette dark = video_->palette();
     dark.setColor(QPalette::Window, Qt::black);
@@ -58,12 +58,12 @@ VideoPlayerView::VideoPlayerView(QMediaPlayer *player, QWidget *parent)
     video_->setAutoFillBackground(true);
 
     playPause_->setToolTip(QString());
-    slider_->setAccessibleName(QStringLiteral("Position"));
+    slider_->setAccessibleName(tr("Position"));
     slider_->setRange(0, 0);
     slider_->setFocusPolicy(Qt::TabFocus);
     time_->setFont(styleFont(11, QFont::DemiBold));
     time_->setStyleSheet(QStringLiteral("color: %1").arg(palette::inkSecondary.name()));
-    time_->setAccessibleName(QStringLiteral("Time"));
+    time_->setAccessibleName(tr("Time"));
 
     // The controls bar sits under the picture, inside the same rounded area.
     auto *controls = new QWidget(this);
@@ -176,7 +176,7 @@ void VideoPlayerView::updateControls()
     // the movie's may differ by a fraction that rounds to another second.
     const qint64 total = posterDuration_ > 0 ? posterDuration_ : duration;
     time_->setText(formatTimestamp(position / 1000.0) + QStringLiteral(" / ") + formatTimestamp(total / 1000.0));
-    const QString name = playing ? QStringLiteral("Pause") : QStringLiteral("Play");
+    const QString name = playing ? tr("Pause") : tr("Play");
     if (playPause_->accessibleName() != name) {
         playPause_->setIconName(playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"));
         playPause_->setAccessibleName(name);

@@ -1,5 +1,6 @@
 #include "store/GuideFiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLockFile>
 #include <QRegularExpression>
@@ -39,7 +40,7 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 maxBytes, 
 {
     const auto fail = [&](const QString &why, int systemError) -> std::optional<QByteArray> {
         if (error)
-            *error = Error{QStringLiteral("Couldn't read “%1”%2").arg(path, why), systemError};
+            *error = Error{QCoreApplication::translate("kelvo::GuideStore", "Couldn't read “%1”%2").arg(path, why), systemError};
         return std::nullopt;
     };
     // O_NONBLOCK: opening a pipe must not wait for a writer; fstat then rejects it.
@@ -50,9 +51,9 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 maxBytes, 
     if (::fstat(file.fd, &info) != 0)
         return fail(QString(), errno);
     if (!S_ISREG(info.st_mode))
-        return fail(QStringLiteral(": not a regular file"), 0);
+        return fail(QCoreApplication::translate("kelvo::GuideStore", ": not a regular file"), 0);
     if (info.st_size > maxBytes)
-        return fail(QStringLiteral(": larger than %1 MB").arg(maxBytes / (1024 * 1024)), 0);
+        return fail(QCoreApplication::translate("kelvo::GuideStore", ": larger than %1 MB").arg(maxBytes / (1024 * 1024)), 0);
     QByteArray bytes;
     bytes.resize(qsizetype(info.st_size));
     qsizetype done = 0;
@@ -84,26 +85,26 @@ bool removeGuideFolder(const QString &folder, Error *error)
         if (errno == ENOENT)
             return true;
         if (error)
-            *error = Error::fromErrno(QStringLiteral("Couldn't delete “%1”").arg(folder));
+            *error = Error::fromErrno(QCoreApplication::translate("kelvo::GuideStore", "Couldn't delete “%1”").arg(folder));
         return false;
     }
     if (S_ISLNK(info.st_mode)) {
         if (::unlink(native.constData()) == 0)
             return true;
         if (error)
-            *error = Error::fromErrno(QStringLiteral("Couldn't delete “%1”").arg(folder));
+            *error = Error::fromErrno(QCoreApplication::translate("kelvo::GuideStore", "Couldn't delete “%1”").arg(folder));
         return false;
     }
     if (!S_ISDIR(info.st_mode)) {
         if (error)
-            *error = Error{QStringLiteral("Couldn't delete “%1”: not a folder").arg(folder), 0};
+            *error = Error{QCoreApplication::translate("kelvo::GuideStore", "Couldn't delete “%1”: not a folder").arg(folder), 0};
         return false;
     }
     // O_NOFOLLOW|O_DIRECTORY: the folder is the one just checked, not a link put in its place.
     Fd dir{::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
     if (dir.fd < 0) {
         if (error)
-            *error = Error::fromErrno(QStringLiteral("Couldn't delete “%1”").arg(folder));
+            *error = Error::fromErrno(QCoreApplication::translate("kelvo::GuideStore", "Couldn't delete “%1”").arg(folder));
         return false;
     }
     bool ok = true;
@@ -116,7 +117,7 @@ bool removeGuideFolder(const QString &folder, Error *error)
             // unlinkat never follows: a link under one of our names goes, its target stays.
             if (::unlinkat(dir.fd, entry->d_name, 0) != 0 && errno != ENOENT) {
                 if (ok && error)
-                    *error = Error::fromErrno(QStringLiteral("Couldn't delete “%1/%2”").arg(folder, name));
+                    *error = Error::fromErrno(QCoreApplication::translate("kelvo::GuideStore", "Couldn't delete “%1/%2”").arg(folder, name));
                 ok = false;
             }
         }
@@ -125,13 +126,13 @@ bool removeGuideFolder(const QString &folder, Error *error)
         if (listFd >= 0)
             ::close(listFd);
         if (error)
-            *error = Error::fromErrno(QStringLiteral("Couldn't delete “%1”").arg(folder));
+            *error = Error::fromErrno(QCoreApplication::translate("kelvo::GuideStore", "Couldn't delete “%1”").arg(folder));
         return false;
     }
     // Files of the user's own stay, and so does the folder that holds them.
     if (::rmdir(native.constData()) != 0 && errno != ENOTEMPTY && errno != EEXIST && errno != ENOENT) {
         if (ok && error)
-            *error = Error::fromErrno(QStringLiteral("Couldn't delete “%1”").arg(folder));
+            *error = Error::fromErrno(QCoreApplication::translate("kelvo::GuideStore", "Couldn't delete “%1”").arg(folder));
         ok = false;
     }
     return ok;

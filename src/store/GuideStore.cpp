@@ -4,6 +4,7 @@
 #include "model/Logging.h"
 #include "store/GuideFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,13 +58,13 @@ bool makePrivateDirectories(const QString &path, QString *errorText)
         if (::mkdir(native.constData(), 0700) == 0 || errno == EEXIST)
             continue;
         if (errorText)
-            *errorText = QStringLiteral("Couldn't create the folder “%1”: %2")
+            *errorText = QCoreApplication::translate("kelvo::GuideStore", "Couldn't create the folder “%1”: %2")
                              .arg(current, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     if (!QFileInfo(absolute).isDir()) {
         if (errorText)
-            *errorText = QStringLiteral("Couldn't create the folder “%1”: a file is in the way.").arg(absolute);
+            *errorText = QCoreApplication::translate("kelvo::GuideStore", "Couldn't create the folder “%1”: a file is in the way.").arg(absolute);
         return false;
     }
     return true;
@@ -115,7 +116,7 @@ std::unique_ptr<QLockFile> GuideStore::lockForRecording(const QString &folder, Q
     lock->setStaleLockTime(0); // stale only once its owner is gone
     if (lock->tryLock(0))
         return lock;
-    const QString text = QStringLiteral("Couldn't lock the folder “%1” for recording").arg(folder);
+    const QString text = QCoreApplication::translate("kelvo::GuideStore", "Couldn't lock the folder “%1” for recording").arg(folder);
     qCWarning(lcStore) << text << lock->error();
     if (errorText)
         *errorText = text + QLatin1Char('.');
@@ -180,7 +181,7 @@ bool GuideStore::save(const Guide &guide, Error *error)
     };
     const auto document = encodeGuide(guide);
     if (!document)
-        return failed(Error{QStringLiteral("The guide holds a number that cannot be written"), 0});
+        return failed(Error{QCoreApplication::translate("kelvo::GuideStore", "The guide holds a number that cannot be written"), 0});
     QString folderError;
     const QString folder = createFolder(guide.id, &folderError);
     if (folder.isEmpty())
@@ -190,7 +191,7 @@ bool GuideStore::save(const Guide &guide, Error *error)
         // errno still holds the system's reason right after the failed call.
         const int systemError = errno;
         // Otherwise Qt's own words, short enough for the editor's banner.
-        return systemError != 0 ? Error::fromErrno(QStringLiteral("Couldn't write “%1”").arg(path), systemError)
+        return systemError != 0 ? Error::fromErrno(QCoreApplication::translate("kelvo::GuideStore", "Couldn't write “%1”").arg(path), systemError)
                                 : Error{file.errorString(), 0};
     };
     QSaveFile file(path);
@@ -337,12 +338,12 @@ GuideStore::Library GuideStore::loadLibrary(const QString &root)
         if (result.guide || name.startsWith(QLatin1Char('.')))
             return result;
         if (!document)
-            result.problem = error.systemError == ENOENT ? QStringLiteral("no guide.json")
-                : error.systemError == ELOOP             ? QStringLiteral("guide.json is a link")
+            result.problem = error.systemError == ENOENT ? QCoreApplication::translate("kelvo::GuideStore", "no guide.json")
+                : error.systemError == ELOOP             ? QCoreApplication::translate("kelvo::GuideStore", "guide.json is a link")
                 : error.systemError != 0                 ? QStringLiteral("guide.json: ") + error.reason()
                                                          : QStringLiteral("guide.json") + error.text.section(QStringLiteral("”"), -1);
         else
-            result.problem = QStringLiteral("guide.json is damaged or not a Kelvo guide");
+            result.problem = QCoreApplication::translate("kelvo::GuideStore", "guide.json is damaged or not a Kelvo guide");
         return result;
     });
 

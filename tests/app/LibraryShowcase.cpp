@@ -3,6 +3,7 @@
 //   editor-save-failed | library-updates-question | editor-small |
 //   editor-fitted (run with QT_SCALE_FACTOR=2) | editor-focus | editor-long-title
 #include "app/MainWindow.h"
+#include "app/Translations.h"
 #include "app/library/LibraryView.h"
 #include "app/library/SidebarView.h"
 #include "app/model/AppModel.h"
@@ -94,6 +95,7 @@ Guide plant(GuideStore &store, const QString &title, int steps, int minutesAgo, 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    installTranslations(app); // German pictures: LC_ALL=de_DE.UTF-8
     applyKelvoStyle(app);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("library");
     QTemporaryDir data;

@@ -1,6 +1,7 @@
 // Shows one of the shell's pieces on the desktop so that scripts/screenshots.sh
 // can photograph it: kelvo_showcase hud-countdown | hud-recording | hud-finishing |
 // settings | permissions | permissions-partial | style
+#include "app/Translations.h"
 #include "app/hud/HUDController.h"
 #include "app/hud/RecordingHUDView.h"
 #include "app/permissions/PermissionsCard.h"
@@ -130,6 +131,7 @@ int showStyle()
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    installTranslations(app); // German pictures: LC_ALL=de_DE.UTF-8
     applyKelvoStyle(app);
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (mode.startsWith(QLatin1String("hud-")))

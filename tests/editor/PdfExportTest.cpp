@@ -1,5 +1,6 @@
 // The PDF read back with poppler: pages, words with their boxes, images, rendering.
 #include "editor/pdf/PdfExport.h"
+#include "editor/pdf/PageSize.h"
 
 #include <QColor>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -138,10 +140,10 @@ protected:
         return g;
     }
 
-    QString write(const Guide &g, const QString &name = QStringLiteral("out.pdf"))
+    QString write(const Guide &g, const QString &name = QStringLiteral("out.pdf"), QSizeF pageSize = letterPageSize)
     {
         const QString path = dir.filePath(name);
-        writePDF(g, path, letterPageSize, [&](const Step &s) -> std::optional<PdfImage> {
+        writePDF(g, path, pageSize, [&](const Step &s) -> std::optional<PdfImage> {
             if (s.imageFileName.isEmpty())
                 return std::nullopt;
             return loadPdfImage(dir.filePath(s.imageFileName));
@@ -529,6 +531,75 @@ TEST_F(PdfExportTest, OverwritesAnEarlierExport)
     const QString second = write(guide(QStringLiteral("Second version"), {}));
     ASSERT_EQ(first, second);
     EXPECT_EQ(pdfInfo(second).value("Title").toStdString(), "Second version");
+}
+
+// A4 is narrower and taller than Letter: the same margins, the text and
+// screenshots narrower, more on a page, nothing past the edges.
+TEST_F(PdfExportTest, A4PagesKeepTheMarginsAndNothingOverflows)
+{
+    writeBlueJpeg(QStringLiteral("wide.jpg"), QSize(1600, 1000));
+    writeBlueJpeg(QStringLiteral("tall.jpg"), QSize(400, 1600));
+    QList<Step> steps;
+    for (int i = 1; i <= 7; ++i)
+        steps << step(QStringLiteral("Step%1 ").arg(i) + QStringLiteral("word ").repeated(30).trimmed(),
+                      i == 4 ? QStringLiteral("tall.jpg") : QStringLiteral("wide.jpg"));
+    const QString pdf = write(guide(QStringLiteral("A4"), steps), QStringLiteral("a4.pdf"), a4PageSize);
+    const auto info = pdfInfo(pdf);
+    EXPECT_TRUE(info.value("Page size").startsWith("595.276 x 841.89 pts (A4)")) << info.value("Page size").toStdString();
+
+    const double width = a4PageSize.width();
+    const double height = a4PageSize.height();
+    const QList<Page> pages = readWords(pdf);
+    ASSERT_GE(pages.size(), 3);
+    for (int n = 1; n <= pages.size(); ++n) {
+        const Page &page = pages[n - 1];
+        ASSERT_GE(page.size(), 2);
+        EXPECT_EQ(page[page.size() - 2].text.toStdString(), "Page");
+        EXPECT_NEAR(page.last().xMax, width - 54, 0.5) << "page number at the right margin";
+        EXPECT_NEAR(page.last().yMin, height - 50, 0.5);
+        for (qsizetype i = 0; i + 2 < page.size(); ++i) {
+            const Word &word = page[i];
+            EXPECT_GE(word.xMin, 54 - 0.5) << word.text.toStdString();
+            EXPECT_LE(word.xMax, width - 54 + 0.5) << word.text.toStdString();
+            EXPECT_LE(word.yMax, height - 54 - 30) << word.text.toStdString() << " on page " << n;
+        }
+        const QRect blue = blueBounds(pdf, n);
+        ASSERT_FALSE(blue.isEmpty()) << "page " << n;
+        EXPECT_GE(blue.left(), 94 - 1);
+        EXPECT_LE(blue.right() + 1, width - 54 + 1);
+        EXPECT_LE(blue.bottom() + 1, height - 54 - 30 + 1);
+    }
+    // The first screenshot spans the text width: 595.3 - 2 x 54 - 40 = 447.3 wide.
+    EXPECT_NEAR(blueBounds(pdf, 1).width(), 447, 1);
+}
+
+TEST(PdfPageSize, AutomaticFollowsTheLocalesMeasurementSystem)
+{
+    EXPECT_EQ(automaticPageSize(QLocale(QLocale::English, QLocale::UnitedStates)), letterPageSize);
+    EXPECT_EQ(automaticPageSize(QLocale(QLocale::Spanish, QLocale::UnitedStates)), letterPageSize);
+    EXPECT_EQ(automaticPageSize(QLocale(QLocale::English, QLocale::UnitedKingdom)), a4PageSize);
+    EXPECT_EQ(automaticPageSize(QLocale(QLocale::German, QLocale::Germany)), a4PageSize);
+    EXPECT_EQ(automaticPageSize(QLocale(QLocale::English, QLocale::Canada)), a4PageSize);
+    EXPECT_EQ(automaticPageSize(QLocale::c()), letterPageSize) << "no locale set: as before";
+
+    const QLocale german(QLocale::German, QLocale::Germany);
+    EXPECT_EQ(pageSize(PageSizeChoice::automatic, german), a4PageSize);
+    EXPECT_EQ(pageSize(PageSizeChoice::letter, german), letterPageSize);
+    EXPECT_EQ(pageSize(PageSizeChoice::a4, QLocale(QLocale::English, QLocale::UnitedStates)), a4PageSize);
+}
+
+TEST(PdfPageSize, ChoiceIsStoredAndUnknownValuesReadAsAutomatic)
+{
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("Kelvo.conf")), QSettings::IniFormat);
+    EXPECT_EQ(storedPageSizeChoice(settings), PageSizeChoice::automatic);
+    for (const PageSizeChoice choice : {PageSizeChoice::a4, PageSizeChoice::letter, PageSizeChoice::automatic}) {
+        storePageSizeChoice(settings, choice);
+        EXPECT_EQ(storedPageSizeChoice(settings), choice);
+    }
+    EXPECT_FALSE(settings.contains(QStringLiteral("export/pdfPageSize"))) << "automatic is the absence of a choice";
+    settings.setValue(QStringLiteral("export/pdfPageSize"), QStringLiteral("tabloid"));
+    EXPECT_EQ(storedPageSizeChoice(settings), PageSizeChoice::automatic);
 }
 
 } // namespace

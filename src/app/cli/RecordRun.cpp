@@ -16,7 +16,7 @@ RecordRun::RecordRun(RecordingSession &session, Scheduler &scheduler, std::optio
 {
     connect(&session_, &RecordingSession::phaseChanged, this, &RecordRun::phaseChanged);
     connect(&session_, &RecordingSession::stepCountChanged, this,
-            [this](int count) { output_.out(QStringLiteral("Steps: %1").arg(count)); });
+            [this](int count) { output_.out(tr("Steps: %1").arg(count)); });
     connect(&session_, &RecordingSession::errorMessageChanged, this, [this] {
         if (session_.errorMessage())
             output_.err(QStringLiteral("kelvo: ") + *session_.errorMessage());
@@ -39,14 +39,14 @@ void RecordRun::phaseChanged(Phase phase)
 {
     const Phase previous = std::exchange(phase_, phase);
     if (phase.isCountdown()) {
-        output_.out(QStringLiteral("Starting in %1…").arg(phase.secondsLeft));
+        output_.out(tr("Starting in %1…").arg(phase.secondsLeft));
     } else if (phase.isRecording()) {
-        output_.out(hotKey_ ? QStringLiteral("Recording. Press Ctrl+C or Ctrl+Alt+Super+R to stop.")
-                            : QStringLiteral("Recording. Press Ctrl+C to stop."));
+        output_.out(hotKey_ ? tr("Recording. Press Ctrl+C or Ctrl+Alt+Super+R to stop.")
+                            : tr("Recording. Press Ctrl+C to stop."));
         if (seconds_)
             scheduler_.postAfter(std::chrono::seconds(*seconds_), [this] { session_.stop(); });
     } else if (phase.isFinishing()) {
-        output_.out(QStringLiteral("Finishing…"));
+        output_.out(tr("Finishing…"));
     } else if (phase.isIdle()) {
         // A failed start returns to idle without a guide; a finished recording's
         // guide comes next, through onFinished.

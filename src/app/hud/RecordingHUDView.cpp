@@ -3,7 +3,9 @@
 #include "app/style/Palette.h"
 #include "app/style/Style.h"
 #include "app/style/Widgets.h"
+#include "model/StepCount.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,7 +22,7 @@ namespace kelvo {
 
 QString countdownText(int secondsLeft)
 {
-    return QStringLiteral("Starting in %1…").arg(secondsLeft);
+    return QCoreApplication::translate("kelvo::RecordingHUDView", "Starting in %1…").arg(secondsLeft);
 }
 
 QString elapsedText(double seconds)
@@ -34,7 +36,7 @@ QString elapsedText(double seconds)
 
 QString stepCountText(int count)
 {
-    return count == 1 ? QStringLiteral("1 step") : QStringLiteral("%1 steps").arg(count);
+    return stepCountText(qsizetype(count));
 }
 
 // --- PulsingDot -----------------------------------------------------------------
@@ -43,7 +45,7 @@ PulsingDot::PulsingDot(QWidget *parent)
     : QWidget(parent)
 {
     setFixedSize(10, 10);
-    setAccessibleName(QStringLiteral("Recording"));
+    setAccessibleName(tr("Recording"));
 }
 
 bool PulsingDot::isAnimating() const
@@ -146,8 +148,8 @@ RecordingHUDView::RecordingHUDView(QWidget *parent)
     , spinner_(new Spinner(this))
     , primary_(new QLabel(this))
     , steps_(new QLabel(this))
-    , cancel_(new NeuButton(QStringLiteral("Cancel"), {NeuButtonStyle::Kind::plain, true, false}, this))
-    , stop_(new NeuButton(QStringLiteral("Stop"), {NeuButtonStyle::Kind::danger, true, false}, this))
+    , cancel_(new NeuButton(tr("Cancel"), {NeuButtonStyle::Kind::plain, true, false}, this))
+    , stop_(new NeuButton(tr("Stop"), {NeuButtonStyle::Kind::danger, true, false}, this))
 {
     markShadowHost(this);
     setFixedSize(fixedSize);
@@ -257,7 +259,7 @@ void RecordingHUDView::updateContent()
     else if (recording)
         primary_->setText(elapsedText(elapsed_));
     else
-        primary_->setText(QStringLiteral("Saving guide…"));
+        primary_->setText(tr("Saving guide…"));
     steps_->setText(stepCountText(stepCount_));
     update();
 }

@@ -71,10 +71,10 @@ QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, Q
 EmptyStateView::EmptyStateView(AppModel &model, QWidget *parent)
     : QWidget(parent)
     , model_(model)
-    , record_(new NeuButton(QStringLiteral("New Recording"), {NeuButtonStyle::Kind::danger, false, false}, this))
+    , record_(new NeuButton(tr("New Recording"), {NeuButtonStyle::Kind::danger, false, false}, this))
     , card_(new PermissionsCard(this))
 {
-    setAccessibleName(QStringLiteral("Welcome"));
+    setAccessibleName(tr("Welcome"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(40, 40, 40, 40);
     column->setSpacing(28);
@@ -83,9 +83,9 @@ EmptyStateView::EmptyStateView(AppModel &model, QWidget *parent)
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(8);
-    auto *title = makeLabel(QStringLiteral("Record once, get a guide"), styleFont(28, QFont::Bold), palette::ink, this);
+    auto *title = makeLabel(tr("Record once, get a guide"), styleFont(28, QFont::Bold), palette::ink, this);
     title->setAlignment(Qt::AlignCenter);
-    auto *text = makeLabel(QStringLiteral("Click New Recording, do the task as normal, then press Stop.\n"
+    auto *text = makeLabel(tr("Click New Recording, do the task as normal, then press Stop.\n"
                                           "Kelvo turns every click into a captioned step and keeps the video."),
                            styleFont(14, QFont::Normal), palette::inkSecondary, this);
     text->setAlignment(Qt::AlignCenter);
@@ -226,7 +226,7 @@ void LibraryView::showRecordingProblem()
     if (!message)
         return;
     alertShowing_ = true;
-    services_.alerter->alert(this, QStringLiteral("Recording problem"), *message);
+    services_.alerter->alert(this, tr("Recording problem"), *message);
     alertShowing_ = false;
     // Dismissed: the error is seen and must not come back.
     model_.session().clearErrorMessage();

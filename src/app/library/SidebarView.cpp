@@ -7,6 +7,7 @@
 #include "editor/GuideEditorView.h"
 #include "editor/NearViewportLoader.h"
 #include "editor/StepImageView.h"
+#include "model/StepCount.h"
 #include "store/GuideStore.h"
 
 #include <QContextMenuEvent>
@@ -71,8 +72,7 @@ QLabel *makeLabel(const QString &text, QFont font, const QColor &color, QWidget 
 QString guideRowSubtitle(const Guide &guide)
 {
     const auto count = guide.steps.size();
-    return QString::number(count) + (count == 1 ? QStringLiteral(" step") : QStringLiteral(" steps"))
-        + QStringLiteral(" · ") + formatTimestamp(guide.duration);
+    return stepCountText(count) + QStringLiteral(" · ") + formatTimestamp(guide.duration);
 }
 
 // --- GuideRow -------------------------------------------------------------------
@@ -136,7 +136,7 @@ void GuideRow::setSelected(bool selected)
 void GuideRow::updateAccessibility()
 {
     setText(content_.title);
-    setAccessibleName(content_.title.isEmpty() ? QStringLiteral("Untitled guide") : content_.title);
+    setAccessibleName(content_.title.isEmpty() ? tr("Untitled guide") : content_.title);
     setAccessibleDescription(content_.subtitle);
 }
 
@@ -144,7 +144,7 @@ QMenu *GuideRow::contextMenu()
 {
     if (!menu_) {
         menu_ = new QMenu(this);
-        QAction *remove = menu_->addAction(QStringLiteral("Delete"));
+        QAction *remove = menu_->addAction(tr("Delete"));
         remove->setObjectName(QStringLiteral("delete"));
         connect(remove, &QAction::triggered, this, [this] { emit deleteRequested(guideId_); });
     }
@@ -242,7 +242,7 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     , model_(model)
 {
     setFixedWidth(fixedWidth);
-    setAccessibleName(QStringLiteral("Guides"));
+    setAccessibleName(tr("Guides"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 46, 0, 20);
     column->setSpacing(0);
@@ -261,9 +261,9 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     brand->addStretch();
     padded(brand, 0);
 
-    record_ = new NeuButton(QStringLiteral("New Recording"), {NeuButtonStyle::Kind::danger, false, true}, this);
+    record_ = new NeuButton(tr("New Recording"), {NeuButtonStyle::Kind::danger, false, true}, this);
     record_->setSymbol(QStringLiteral("record.circle"));
-    record_->setToolTip(QStringLiteral("Record a new guide (Shift+Ctrl+R)"));
+    record_->setToolTip(tr("Record a new guide (Shift+Ctrl+R)"));
     auto *recordBox = new QHBoxLayout;
     recordBox->addWidget(record_);
     padded(recordBox, 22);
@@ -271,22 +271,22 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     connect(record_, &QAbstractButton::clicked, &model_, &AppModel::toggleRecording);
     auto followPhase = [this] {
         const bool idle = model_.session().phase().isIdle();
-        record_->setText(idle ? QStringLiteral("New Recording") : QStringLiteral("Stop Recording"));
+        record_->setText(idle ? tr("New Recording") : tr("Stop Recording"));
     };
     connect(&model_.session(), &RecordingSession::phaseChanged, this, followPhase);
     followPhase();
 
     QFont headerFont = styleFont(11, QFont::Bold);
     headerFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
-    auto *header = makeLabel(QStringLiteral("YOUR GUIDES"), headerFont, palette::inkSecondary, this);
+    auto *header = makeLabel(tr("YOUR GUIDES"), headerFont, palette::inkSecondary, this);
     header->setContentsMargins(4, 0, 0, 0);
-    header->setAccessibleName(QStringLiteral("Your guides"));
+    header->setAccessibleName(tr("Your guides"));
     auto *headerBox = new QHBoxLayout;
     headerBox->addWidget(header);
     padded(headerBox, 22);
 
     QFont callout = styleFont(12, QFont::Normal);
-    empty_ = makeLabel(QStringLiteral("Nothing here yet. Your recordings will show up here."), callout,
+    empty_ = makeLabel(tr("Nothing here yet. Your recordings will show up here."), callout,
                        palette::inkSecondary, this);
     empty_->setWordWrap(true);
     empty_->setContentsMargins(4, 0, 4, 0);
@@ -310,7 +310,7 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area_->setWidget(content);
-    area_->setAccessibleName(QStringLiteral("Your guides"));
+    area_->setAccessibleName(tr("Your guides"));
     auto *areaBox = new QVBoxLayout;
     areaBox->setContentsMargins(0, 22 - 14, 0, 22 - 14);
     areaBox->addWidget(area_);
@@ -329,7 +329,7 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     footer->setSpacing(6);
     footer->addWidget(new SymbolView(QStringLiteral("lock.fill"), 11, palette::inkSecondary, this), 0,
                       Qt::AlignVCenter);
-    footer->addWidget(makeLabel(QStringLiteral("Stored only on this computer"), styleFont(11, QFont::DemiBold),
+    footer->addWidget(makeLabel(tr("Stored only on this computer"), styleFont(11, QFont::DemiBold),
                                 palette::inkSecondary, this));
     footer->addStretch();
     padded(footer, 0);

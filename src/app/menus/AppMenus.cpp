@@ -15,18 +15,18 @@ AppMenus::AppMenus(AppModel &model, Handlers handlers, QObject *parent)
     , model_(model)
     , handlers_(std::move(handlers))
     , newRecording_(new QAction(this))
-    , exportPDF_(new QAction(QStringLiteral("Export PDF…"), this))
-    , exportHTML_(new QAction(QStringLiteral("Export HTML…"), this))
-    , exportMarkdown_(new QAction(QStringLiteral("Export Markdown…"), this))
-    , sharePDF_(new QAction(QStringLiteral("Share PDF…"), this))
-    , reveal_(new QAction(QStringLiteral("Show Guide in Files"), this))
-    , undo_(new QAction(QStringLiteral("Undo"), this))
-    , redo_(new QAction(QStringLiteral("Redo"), this))
-    , checkForUpdates_(new QAction(QStringLiteral("Check for Updates…"), this))
-    , settings_(new QAction(QStringLiteral("Settings…"), this))
-    , quit_(new QAction(QStringLiteral("Quit Kelvo"), this))
+    , exportPDF_(new QAction(tr("Export PDF…"), this))
+    , exportHTML_(new QAction(tr("Export HTML…"), this))
+    , exportMarkdown_(new QAction(tr("Export Markdown…"), this))
+    , sharePDF_(new QAction(tr("Share PDF…"), this))
+    , reveal_(new QAction(tr("Show Guide in Files"), this))
+    , undo_(new QAction(tr("Undo"), this))
+    , redo_(new QAction(tr("Redo"), this))
+    , checkForUpdates_(new QAction(tr("Check for Updates…"), this))
+    , settings_(new QAction(tr("Settings…"), this))
+    , quit_(new QAction(tr("Quit Kelvo"), this))
     , trayRecording_(new QAction(this))
-    , openKelvo_(new QAction(QStringLiteral("Open Kelvo"), this))
+    , openKelvo_(new QAction(tr("Open Kelvo"), this))
     , trayMenu_(std::make_unique<QMenu>())
 {
     // The same action from the File menu, the tray and the hot key: start when
@@ -99,7 +99,7 @@ AppMenus::AppMenus(AppModel &model, Handlers handlers, QObject *parent)
     trayMenu_->addAction(trayRecording_);
     trayMenu_->addSeparator();
     trayMenu_->addAction(openKelvo_);
-    auto *trayUpdates = trayMenu_->addAction(QStringLiteral("Check for Updates…"));
+    auto *trayUpdates = trayMenu_->addAction(tr("Check for Updates…"));
     connect(trayUpdates, &QAction::triggered, this, [this] {
         model_.showMainWindow(); // in front before the update check shows its window
         if (handlers_.checkForUpdates)
@@ -121,14 +121,14 @@ AppMenus::~AppMenus() = default;
 
 void AppMenus::populate(QMenuBar *bar)
 {
-    QMenu *app = bar->addMenu(QStringLiteral("&Kelvo"));
+    QMenu *app = bar->addMenu(tr("&Kelvo"));
     app->addAction(checkForUpdates_);
     app->addSeparator();
     app->addAction(settings_);
     app->addSeparator();
     app->addAction(quit_);
 
-    QMenu *file = bar->addMenu(QStringLiteral("&File"));
+    QMenu *file = bar->addMenu(tr("&File"));
     file->addAction(newRecording_);
     file->addSeparator();
     file->addAction(exportPDF_);
@@ -137,7 +137,7 @@ void AppMenus::populate(QMenuBar *bar)
     file->addAction(sharePDF_);
     file->addAction(reveal_);
 
-    QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
+    QMenu *edit = bar->addMenu(tr("&Edit"));
     edit->addAction(undo_);
     edit->addAction(redo_);
 }
@@ -161,9 +161,9 @@ void AppMenus::setFocusedEditor(std::optional<GuideActions> actions, QUndoStack 
 void AppMenus::phaseChanged(Phase phase)
 {
     const bool idle = phase.isIdle();
-    newRecording_->setText(idle ? QStringLiteral("New Recording") : QStringLiteral("Stop Recording"));
-    trayRecording_->setText(idle ? QStringLiteral("Start Recording  (Ctrl+Alt+Super+R)")
-                                 : QStringLiteral("Stop Recording  (Ctrl+Alt+Super+R)"));
+    newRecording_->setText(idle ? tr("New Recording") : tr("Stop Recording"));
+    trayRecording_->setText(idle ? tr("Start Recording  (Ctrl+Alt+Super+R)")
+                                 : tr("Stop Recording  (Ctrl+Alt+Super+R)"));
 }
 
 void AppMenus::refreshGuideCommands()
@@ -182,8 +182,8 @@ void AppMenus::refreshUndo()
     const bool canRedo = undoStack_ && undoStack_->canRedo();
     undo_->setEnabled(canUndo);
     redo_->setEnabled(canRedo);
-    undo_->setText(canUndo ? QStringLiteral("Undo %1").arg(undoStack_->undoText()) : QStringLiteral("Undo"));
-    redo_->setText(canRedo ? QStringLiteral("Redo %1").arg(undoStack_->redoText()) : QStringLiteral("Redo"));
+    undo_->setText(canUndo ? tr("Undo %1").arg(undoStack_->undoText()) : tr("Undo"));
+    redo_->setText(canRedo ? tr("Redo %1").arg(undoStack_->redoText()) : tr("Redo"));
 }
 
 QString trayIconName(Phase phase)

@@ -95,7 +95,7 @@ PermissionRow::PermissionRow(const QString &title, const QString &detail, bool g
     , badge_(new PermissionBadge(granted, this))
     , title_(new QLabel(title, this))
     , detail_(new QLabel(detail, this))
-    , enable_(new NeuButton(QStringLiteral("Enable"), {NeuButtonStyle::Kind::primary, true, false}, this))
+    , enable_(new NeuButton(tr("Enable"), {NeuButtonStyle::Kind::primary, true, false}, this))
 {
     title_->setFont(styleFont(14, QFont::DemiBold));
     detail_->setFont(styleFont(12, QFont::Normal));
@@ -141,16 +141,16 @@ QString PermissionRow::detail() const
 
 PermissionsCard::PermissionsCard(QWidget *parent)
     : NeuRaised(26, 1, parent)
-    , screenRecording_(new PermissionRow(QStringLiteral("Screen Recording"),
-                                         QStringLiteral("Records the video and takes a screenshot at every click."),
+    , screenRecording_(new PermissionRow(tr("Screen Recording"),
+                                         tr("Records the video and takes a screenshot at every click."),
                                          false, this))
-    , accessibility_(new PermissionRow(QStringLiteral("Accessibility"),
-                                       QStringLiteral("Reads button and menu names so steps are written for you."),
+    , accessibility_(new PermissionRow(tr("Accessibility"),
+                                       tr("Reads button and menu names so steps are written for you."),
                                        false, this))
-    , reopenNote_(makeNoteLabel(QStringLiteral("After enabling Screen Recording, your desktop may ask you to quit and "
+    , reopenNote_(makeNoteLabel(tr("After enabling Screen Recording, your desktop may ask you to quit and "
                                           "reopen Kelvo."),
                            this))
-    , waylandNote_(makeNoteLabel(QStringLiteral("Kelvo records through X11, and this Wayland session offers no X11 "
+    , waylandNote_(makeNoteLabel(tr("Kelvo records through X11, and this Wayland session offers no X11 "
                                            "access, so screen recording is not available here yet."),
                             this))
 {
@@ -158,11 +158,11 @@ PermissionsCard::PermissionsCard(QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(26, 26, 26, 26);
     column->setSpacing(18);
-    heading_ = new CardHeading(QStringLiteral("lock.shield"), QStringLiteral("Two permissions to set up"), this);
+    heading_ = new CardHeading(QStringLiteral("lock.shield"), tr("Two permissions to set up"), this);
     column->addWidget(heading_);
     column->addWidget(screenRecording_);
     column->addWidget(accessibility_);
-    column->addWidget(makeNoteLabel(QStringLiteral("Everything Kelvo records stays on this computer. It has no analytics. "
+    column->addWidget(makeNoteLabel(tr("Everything Kelvo records stays on this computer. It has no analytics. "
                                               "Its only use of the network is a daily check for updates."),
                                this));
     column->addWidget(reopenNote_);
@@ -214,8 +214,8 @@ void PermissionsCard::setWaylandWithoutX11(bool waylandOnly)
 void PermissionsCard::updateNotes()
 {
     const int missingCount = int(!screenRecording_->isGranted()) + int(!accessibility_->isGranted());
-    heading_->setText(missingCount == 1 ? QStringLiteral("One permission to set up")
-                                   : QStringLiteral("Two permissions to set up"));
+    heading_->setText(missingCount == 1 ? tr("One permission to set up")
+                                   : tr("Two permissions to set up"));
     const bool missing = !screenRecording_->isGranted();
     reopenNote_->setVisible(missing && !waylandOnly_);
     waylandNote_->setVisible(missing && waylandOnly_);

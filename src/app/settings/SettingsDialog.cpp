@@ -4,14 +4,18 @@
 #include "app/style/Style.h"
 #include "app/style/Widgets.h"
 #include "app/updates/Updater.h"
+#include "editor/pdf/PageSize.h"
+#include "editor/pdf/PdfExport.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
+#include <QSettings>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
@@ -87,7 +91,7 @@ SettingsDialog::SettingsDialog(const QString &dataPath, Updater &updater,
     , updater_(updater)
     , reveal_(std::move(reveal))
 {
-    setWindowTitle(QStringLiteral("Settings"));
+    setWindowTitle(tr("Settings"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     // One page: no tab bar over it. The window is as tall as its content.
@@ -110,61 +114,81 @@ QWidget *SettingsDialog::makeGeneralPage()
     column->setSpacing(8);
 
     // Recording
-    QFormLayout *recording = addSection(column, QStringLiteral("Recording"), page);
+    QFormLayout *recording = addSection(column, tr("Recording"), page);
     auto *shortcut = new QLabel(QStringLiteral("Ctrl+Alt+Super+R"), page);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(13);
     shortcut->setFont(mono);
-    recording->addRow(rowLabel(QStringLiteral("Start or stop from any app"), page), shortcut);
+    recording->addRow(rowLabel(tr("Start or stop from any app"), page), shortcut);
     if (QSystemTrayIcon::isSystemTrayAvailable())
-        recording->addRow(rowLabel(QStringLiteral("System tray"), page),
-                          rowLabel(QStringLiteral("Click the list icon"), page));
+        recording->addRow(rowLabel(tr("System tray"), page),
+                          rowLabel(tr("Click the list icon"), page));
 
     // Your data
-    QFormLayout *yourData = addSection(column, QStringLiteral("Your data"), page);
+    QFormLayout *yourData = addSection(column, tr("Your data"), page);
     location_ = new QLabel(abbreviateHome(dataPath_, QDir::homePath()), page);
     location_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     location_->setWordWrap(true);
     location_->setFont(styleFont(13, QFont::Normal));
-    yourData->addRow(rowLabel(QStringLiteral("Location"), page), location_);
-    auto *show = new NeuButton(QStringLiteral("Show in Files"), {NeuButtonStyle::Kind::plain, true, false}, page);
+    yourData->addRow(rowLabel(tr("Location"), page), location_);
+    auto *show = new NeuButton(tr("Show in Files"), {NeuButtonStyle::Kind::plain, true, false}, page);
     connect(show, &QAbstractButton::clicked, this, [this] {
         if (reveal_)
             reveal_(dataPath_);
     });
     yourData->addRow(show);
-    yourData->addRow(makeNoteLabel(QStringLiteral("Guides, screenshots and videos are stored only on this computer. Kelvo has no "
+    yourData->addRow(makeNoteLabel(tr("Guides, screenshots and videos are stored only on this computer. Kelvo has no "
                                      "account, no cloud sync and no analytics."),
                       page));
 
+    addPdfSection(column, page);
+
     // Updates: only in a build that has an update feed.
     if (updater_.hasFeed()) {
-        QFormLayout *updates = addSection(column, QStringLiteral("Updates"), page);
-        automatic_ = new QCheckBox(QStringLiteral("Check for updates automatically"), page);
+        QFormLayout *updates = addSection(column, tr("Updates"), page);
+        automatic_ = new QCheckBox(tr("Check for updates automatically"), page);
         automatic_->setFont(styleFont(13, QFont::Normal));
         automatic_->setChecked(updater_.automaticallyChecksForUpdates());
         // Connected after the first value, so only the user's changes are written.
         connect(automatic_, &QCheckBox::toggled, this, [this](bool on) { updater_.setAutomaticallyChecksForUpdates(on); });
         updates->addRow(automatic_);
-        auto *checkNow = new NeuButton(QStringLiteral("Check Now"), {NeuButtonStyle::Kind::plain, true, false}, page);
+        auto *checkNow = new NeuButton(tr("Check Now"), {NeuButtonStyle::Kind::plain, true, false}, page);
         connect(checkNow, &QAbstractButton::clicked, this, [this] { updater_.checkForUpdates(); });
         updates->addRow(checkNow);
-        updates->addRow(makeNoteLabel(QStringLiteral("Once a day Kelvo asks our website for a small file listing the latest version. "
+        updates->addRow(makeNoteLabel(tr("Once a day Kelvo asks our website for a small file listing the latest version. "
                                             "It sends the app version and nothing else, and never downloads or installs "
                                             "anything by itself."),
                              page));
     }
 
     // About
-    QFormLayout *about = addSection(column, QStringLiteral("About"), page);
+    QFormLayout *about = addSection(column, tr("About"), page);
     version_ = new QLabel(applicationVersionText(), page);
     version_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     version_->setFont(styleFont(13, QFont::Normal));
-    about->addRow(rowLabel(QStringLiteral("Version"), page), version_);
+    about->addRow(rowLabel(tr("Version"), page), version_);
 
     column->addStretch(1);
     scroll->setWidget(page);
     return scroll;
+}
+
+void SettingsDialog::addPdfSection(QVBoxLayout *column, QWidget *page)
+{
+    QFormLayout *pdf = addSection(column, tr("PDF export"), page);
+    pageSize_ = new QComboBox(page);
+    pageSize_->setFont(styleFont(13, QFont::Normal));
+    pageSize_->addItem(tr("Automatic (%1)").arg(pageSizeName(automaticPageSize(QLocale::system()))),
+                       int(PageSizeChoice::automatic));
+    pageSize_->addItem(pageSizeName(a4PageSize), int(PageSizeChoice::a4));
+    pageSize_->addItem(pageSizeName(letterPageSize), int(PageSizeChoice::letter));
+    pageSize_->setCurrentIndex(pageSize_->findData(int(storedPageSizeChoice(QSettings()))));
+    // Connected after the first value, so only the user's changes are written.
+    connect(pageSize_, &QComboBox::currentIndexChanged, this, [this] {
+        QSettings settings;
+        storePageSizeChoice(settings, PageSizeChoice(pageSize_->currentData().toInt()));
+    });
+    pdf->addRow(rowLabel(tr("Page size"), page), pageSize_);
 }
 
 QString SettingsDialog::locationText() const

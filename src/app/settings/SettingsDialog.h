@@ -6,6 +6,8 @@
 #include <optional>
 
 class QCheckBox;
+class QComboBox;
+class QVBoxLayout;
 class QLabel;
 class QTabWidget;
 
@@ -22,7 +24,7 @@ QString abbreviateHome(const QString &path, const QString &home);
 
 // Where guides are kept, how recording starts, privacy, updates and the version.
 // reveal selects a folder in the file manager (DesktopFileRevealer in production).
-// Its only setting is the updater's automatic check.
+// Its settings are the updater's automatic check and the PDF page size.
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -32,16 +34,19 @@ public:
                    QWidget *parent = nullptr);
 
     QCheckBox *automaticCheckBox() const { return automatic_; }
+    QComboBox *pageSizeBox() const { return pageSize_; }
     QString locationText() const;
     QString versionLabelText() const;
 
 private:
     QWidget *makeGeneralPage();
+    void addPdfSection(QVBoxLayout *column, QWidget *page);
 
     QString dataPath_;
     Updater &updater_;
     std::function<void(const QString &)> reveal_;
     QCheckBox *automatic_ = nullptr;
+    QComboBox *pageSize_ = nullptr;
     QLabel *location_ = nullptr;
     QLabel *version_ = nullptr;
 };

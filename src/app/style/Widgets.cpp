@@ -508,7 +508,7 @@ NumberBadge::NumberBadge(int number, qreal size, QWidget *parent)
     , size_(size)
 {
     setFixedSize(sizeHint());
-    setAccessibleName(QStringLiteral("Step %1").arg(number_));
+    setAccessibleName(tr("Step %1").arg(number_));
 }
 
 void NumberBadge::setNumber(int number)
@@ -516,7 +516,7 @@ void NumberBadge::setNumber(int number)
     if (number == number_)
         return;
     number_ = number;
-    setAccessibleName(QStringLiteral("Step %1").arg(number_));
+    setAccessibleName(tr("Step %1").arg(number_));
     update();
 }
 

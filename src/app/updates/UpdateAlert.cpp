@@ -1,5 +1,6 @@
 #include "app/updates/UpdateAlert.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
 namespace kelvo {
@@ -7,7 +8,7 @@ namespace kelvo {
 QString updateErrorDetail(const QString &error)
 {
     // The heading says it already; the detail says why.
-    static const QString lead = QStringLiteral("Couldn't check for updates");
+    const QString lead = QCoreApplication::translate("kelvo::Updater", "Couldn't check for updates");
     QString detail = error;
     if (detail.startsWith(lead)) {
         detail = detail.mid(lead.size());
@@ -28,16 +29,16 @@ void showUpdateCheckResult(QWidget *parent, const UpdateCheckResult &result, boo
         return;
     auto *box = new QMessageBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowTitle(QStringLiteral("Software Update"));
+    box->setWindowTitle(QCoreApplication::translate("kelvo::UpdateAlert", "Software Update"));
     box->setTextFormat(Qt::RichText);
     switch (result.status) {
     case Status::updateAvailable: {
         const QString version = result.latest->shortVersion.toHtmlEscaped();
         box->setIcon(QMessageBox::Information);
-        box->setText(QStringLiteral("<b>Kelvo %1 is available.</b>").arg(version));
-        QString info = QStringLiteral("You have %1.").arg(currentVersion.toHtmlEscaped());
+        box->setText(QCoreApplication::translate("kelvo::UpdateAlert", "<b>Kelvo %1 is available.</b>").arg(version));
+        QString info = QCoreApplication::translate("kelvo::UpdateAlert", "You have %1.").arg(currentVersion.toHtmlEscaped());
         if (result.latest->link.isValid())
-            info += QStringLiteral(" <a href=\"%1\">Download Kelvo %2</a>")
+            info += QLatin1Char(' ') + QCoreApplication::translate("kelvo::UpdateAlert", "<a href=\"%1\">Download Kelvo %2</a>")
                         .arg(result.latest->link.toString(QUrl::FullyEncoded).toHtmlEscaped(), version);
         box->setInformativeText(info);
         box->setTextInteractionFlags(Qt::TextBrowserInteraction);
@@ -45,12 +46,12 @@ void showUpdateCheckResult(QWidget *parent, const UpdateCheckResult &result, boo
     }
     case Status::upToDate:
         box->setIcon(QMessageBox::Information);
-        box->setText(QStringLiteral("<b>You're up to date.</b>"));
-        box->setInformativeText(QStringLiteral("Kelvo %1 is the newest version.").arg(currentVersion.toHtmlEscaped()));
+        box->setText(QCoreApplication::translate("kelvo::UpdateAlert", "<b>You're up to date.</b>"));
+        box->setInformativeText(QCoreApplication::translate("kelvo::UpdateAlert", "Kelvo %1 is the newest version.").arg(currentVersion.toHtmlEscaped()));
         break;
     case Status::failed:
         box->setIcon(QMessageBox::Warning);
-        box->setText(QStringLiteral("<b>Couldn't check for updates.</b>"));
+        box->setText(QCoreApplication::translate("kelvo::UpdateAlert", "<b>Couldn't check for updates.</b>"));
         box->setInformativeText(updateErrorDetail(result.error).toHtmlEscaped());
         break;
     }

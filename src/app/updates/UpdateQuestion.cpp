@@ -14,14 +14,14 @@ namespace kelvo {
 UpdateQuestion::UpdateQuestion(Updater &updater, QWidget *parent)
     : QWidget(parent)
     , updater_(updater)
-    , allow_(new NeuButton(QStringLiteral("Check Automatically"), NeuButtonStyle{.compact = true}, this))
-    , decline_(new NeuButton(QStringLiteral("Not Now"), NeuButtonStyle{.compact = true}, this))
+    , allow_(new NeuButton(tr("Check Automatically"), NeuButtonStyle{.compact = true}, this))
+    , decline_(new NeuButton(tr("Not Now"), NeuButtonStyle{.compact = true}, this))
 {
-    setAccessibleName(QStringLiteral("Update checks"));
+    setAccessibleName(tr("Update checks"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
-    auto *text = new QLabel(QStringLiteral("Check for new versions of Kelvo once a day? Kelvo would send its "
+    auto *text = new QLabel(tr("Check for new versions of Kelvo once a day? Kelvo would send its "
                                            "version number to the update server and nothing else."),
                             this);
     text->setWordWrap(true);

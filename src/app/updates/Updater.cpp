@@ -247,15 +247,15 @@ void Updater::replyFinished()
     UpdateCheckResult result;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (tooLarge_) {
-        result.error = QStringLiteral("The update feed is too large.");
+        result.error = tr("The update feed is too large.");
     } else if (reply->error() != QNetworkReply::NoError) {
-        result.error = QStringLiteral("Couldn't check for updates: ") + reply->errorString();
+        result.error = tr("Couldn't check for updates: %1").arg(reply->errorString());
     } else if (status != 0 && status != 200) {
-        result.error = QStringLiteral("Couldn't check for updates: the server answered %1.").arg(status);
+        result.error = tr("Couldn't check for updates: the server answered %1.").arg(status);
     } else {
         const std::optional<QList<AppcastItem>> items = parseAppcast(reply->read(largestFeedBytes + 1));
         if (!items) {
-            result.error = QStringLiteral("The update feed could not be read.");
+            result.error = tr("The update feed could not be read.");
         } else {
             for (const AppcastItem &item : *items) {
                 if (!result.latest || compareVersions(item.version, result.latest->version) > 0)

@@ -1,5 +1,7 @@
 #include "capture/ffmpeg/MovieWriter.h"
 
+#include <QCoreApplication>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -41,14 +43,14 @@ std::unique_ptr<MovieWriter> MovieWriter::open(const QString &path, QSize frameS
     const QByteArray file = path.toUtf8();
     int rc = avformat_alloc_output_context2(&w->format_, nullptr, "mov", file.constData());
     if (rc < 0 || !w->format_)
-        return failed(QStringLiteral("Couldn't prepare the video file: %1").arg(avError(rc)));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't prepare the video file: %1").arg(avError(rc)));
     const AVCodec *codec = avcodec_find_encoder_by_name("libx265");
     if (!codec)
-        return failed(QStringLiteral("The HEVC encoder (libx265) is not available."));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "The HEVC encoder (libx265) is not available."));
     w->stream_ = avformat_new_stream(w->format_, nullptr);
     w->codec_ = avcodec_alloc_context3(codec);
     if (!w->stream_ || !w->codec_)
-        return failed(QStringLiteral("Out of memory while preparing the video encoder."));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Out of memory while preparing the video encoder."));
 
     AVCodecContext *cc = w->codec_;
     cc->width = width;
@@ -67,16 +69,16 @@ std::unique_ptr<MovieWriter> MovieWriter::open(const QString &path, QSize frameS
     av_opt_set(cc->priv_data, "x265-params", "log-level=error", 0);
     rc = avcodec_open2(cc, codec, nullptr);
     if (rc < 0)
-        return failed(QStringLiteral("Couldn't start the video encoder: %1").arg(avError(rc)));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't start the video encoder: %1").arg(avError(rc)));
     rc = avcodec_parameters_from_context(w->stream_->codecpar, cc);
     if (rc < 0)
-        return failed(QStringLiteral("Couldn't start the video encoder: %1").arg(avError(rc)));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't start the video encoder: %1").arg(avError(rc)));
     w->stream_->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
     w->stream_->time_base = cc->time_base;
 
     rc = avio_open(&w->format_->pb, file.constData(), AVIO_FLAG_WRITE);
     if (rc < 0)
-        return failed(QStringLiteral("Couldn't create the video file: %1").arg(avError(rc)));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't create the video file: %1").arg(avError(rc)));
     AVDictionary *raw = nullptr;
     av_dict_set(&raw, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
     av_dict_set(&raw, "frag_duration", "1000000", 0);
@@ -84,26 +86,26 @@ std::unique_ptr<MovieWriter> MovieWriter::open(const QString &path, QSize frameS
     rc = avformat_write_header(w->format_, &raw);
     std::unique_ptr<AVDictionary, DictDeleter> unused(raw);
     if (rc < 0)
-        return failed(QStringLiteral("Couldn't write the video file: %1").arg(avError(rc)));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't write the video file: %1").arg(avError(rc)));
     w->headerWritten_ = true;
 
     w->frame_ = av_frame_alloc();
     w->packet_ = av_packet_alloc();
     if (!w->frame_ || !w->packet_)
-        return failed(QStringLiteral("Out of memory while preparing the video encoder."));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Out of memory while preparing the video encoder."));
     w->frame_->format = cc->pix_fmt;
     w->frame_->width = width;
     w->frame_->height = height;
     rc = av_frame_get_buffer(w->frame_, 0);
     if (rc < 0)
-        return failed(QStringLiteral("Out of memory while preparing the video encoder."));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Out of memory while preparing the video encoder."));
     // Same size: only the colour conversion, where point sampling of the chroma
     // costs a third less than bilinear (3.8 against 5.5 ms at 1080p here).
     const int flags = QSize(width, height) == frameSize ? SWS_POINT : SWS_BILINEAR;
     w->sws_ = sws_getContext(frameSize.width(), frameSize.height(), AV_PIX_FMT_BGRA, width, height,
                              AV_PIX_FMT_YUV420P, flags, nullptr, nullptr, nullptr);
     if (!w->sws_)
-        return failed(QStringLiteral("Couldn't prepare the colour conversion for the video."));
+        return failed(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't prepare the colour conversion for the video."));
     return w;
 }
 
@@ -146,11 +148,11 @@ bool MovieWriter::write(const QImage &frame, std::int64_t ms)
     if (!error_.isEmpty() || finished_)
         return false;
     if (frame.size() != frameSize_ || frame.format() != QImage::Format_RGB32)
-        return fail(QStringLiteral("A frame of the wrong size reached the video writer"), 0);
+        return fail(QCoreApplication::translate("kelvo::MovieWriter", "A frame of the wrong size reached the video writer"), 0);
     const std::int64_t pts = std::max(ms, lastPts_ + 1);
     int rc = av_frame_make_writable(frame_);
     if (rc < 0)
-        return fail(QStringLiteral("Couldn't encode the video"), rc);
+        return fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't encode the video"), rc);
     const uint8_t *src[1] = {frame.constBits()};
     const int srcStride[1] = {int(frame.bytesPerLine())};
     sws_scale(sws_, src, srcStride, 0, frame.height(), frame_->data, frame_->linesize);
@@ -167,21 +169,21 @@ bool MovieWriter::encode(AVFrame *frame)
 {
     int rc = avcodec_send_frame(codec_, frame);
     if (rc < 0)
-        return fail(QStringLiteral("Couldn't encode the video"), rc);
+        return fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't encode the video"), rc);
     for (;;) {
         rc = avcodec_receive_packet(codec_, packet_);
         if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
             break;
         if (rc < 0)
-            return fail(QStringLiteral("Couldn't encode the video"), rc);
+            return fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't encode the video"), rc);
         av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
         packet_->stream_index = stream_->index;
         rc = av_interleaved_write_frame(format_, packet_);
         if (rc < 0)
-            return fail(QStringLiteral("Couldn't write the video file"), rc);
+            return fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't write the video file"), rc);
     }
     if (format_->pb->error < 0)
-        return fail(QStringLiteral("Couldn't write the video file"), format_->pb->error);
+        return fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't write the video file"), format_->pb->error);
     return true;
 }
 
@@ -192,7 +194,7 @@ bool MovieWriter::flush()
     // A null packet closes the fragment being built and writes it out.
     const int rc = av_write_frame(format_, nullptr);
     if (rc < 0 || format_->pb->error < 0)
-        return fail(QStringLiteral("Couldn't write the video file"), rc < 0 ? rc : format_->pb->error);
+        return fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't write the video file"), rc < 0 ? rc : format_->pb->error);
     return true;
 }
 
@@ -215,14 +217,14 @@ bool MovieWriter::finish(std::int64_t endMs)
         ok = encode(nullptr);
     const int rc = av_write_trailer(format_);
     if (rc < 0)
-        ok = fail(QStringLiteral("Couldn't finish the video file"), rc);
+        ok = fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't finish the video file"), rc);
     if (format_->pb) {
         avio_flush(format_->pb);
         if (format_->pb->error < 0)
-            ok = fail(QStringLiteral("Couldn't finish the video file"), format_->pb->error);
+            ok = fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't finish the video file"), format_->pb->error);
         const int closed = avio_closep(&format_->pb);
         if (closed < 0)
-            ok = fail(QStringLiteral("Couldn't finish the video file"), closed);
+            ok = fail(QCoreApplication::translate("kelvo::MovieWriter", "Couldn't finish the video file"), closed);
     }
     return ok;
 }

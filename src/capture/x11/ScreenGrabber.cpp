@@ -2,6 +2,8 @@
 
 #include "capture/x11/CompositeRedirect.h"
 
+#include <QCoreApplication>
+
 #include <xcb/composite.h>
 #include <xcb/shm.h>
 #include <xcb/xcb_renderutil.h>
@@ -103,18 +105,18 @@ std::unique_ptr<ScreenGrabber> ScreenGrabber::create(xcb_connection_t *c, xcb_sc
     g->screen_ = screen;
     g->area_ = area;
     if (!extensionPresent(c, &xcb_shm_id)) {
-        *error = QStringLiteral("The X server offers no shared memory (MIT-SHM).");
+        *error = QCoreApplication::translate("kelvo::X11RecordingEngine", "The X server offers no shared memory (MIT-SHM).");
         return nullptr;
     }
     if (screen->root_depth != 24 && screen->root_depth != 32) {
-        *error = QStringLiteral("The screen's colour depth (%1 bits) cannot be recorded.").arg(screen->root_depth);
+        *error = QCoreApplication::translate("kelvo::X11RecordingEngine", "The screen's colour depth (%1 bits) cannot be recorded.").arg(screen->root_depth);
         return nullptr;
     }
     const std::size_t bytes = std::size_t(area.width()) * std::size_t(area.height()) * 4;
     g->shm_ = ShmSegment::create(c, bytes);
     g->patchShm_ = ShmSegment::create(c, bytes);
     if (!g->shm_ || !g->patchShm_) {
-        *error = QStringLiteral("Couldn't set up shared memory for screen capture.");
+        *error = QCoreApplication::translate("kelvo::X11RecordingEngine", "Couldn't set up shared memory for screen capture.");
         return nullptr;
     }
     if (extensionPresent(c, &xcb_xfixes_id)) {

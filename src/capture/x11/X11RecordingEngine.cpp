@@ -7,6 +7,8 @@
 #include "capture/x11/ScreenGrabber.h"
 #include "capture/x11/XcbUtil.h"
 
+#include <QCoreApplication>
+
 #include <xcb/damage.h>
 #include <xcb/xfixes.h>
 #include <xcb/xinput.h>
@@ -106,7 +108,7 @@ void X11RecordingEngine::start(const QString &displayId, const QString &videoPat
 {
     if (current_) {
         if (done)
-            done(QStringLiteral("A recording is already running."));
+            done(QCoreApplication::translate("kelvo::X11RecordingEngine", "A recording is already running."));
         return;
     }
     finishWaiter_.reset();
@@ -214,7 +216,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
 
     auto open = x11::connectToDisplay();
     if (!open)
-        return answer(QStringLiteral("Couldn't connect to the X display."));
+        return answer(QCoreApplication::translate("kelvo::X11RecordingEngine", "Couldn't connect to the X display."));
     xcb_connection_t *c = open->connection.get();
     xcb_screen_t *screen = open->screen;
     const auto monitor = x11::findMonitor(c, screen, run->displayId);
@@ -342,7 +344,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
     }
     if (!grabAndQueue()) {
         run->writer.reset();
-        return answer(QStringLiteral("Couldn't capture the screen."));
+        return answer(QCoreApplication::translate("kelvo::X11RecordingEngine", "Couldn't capture the screen."));
     }
     run->encoderThread = std::thread([this, run] { encoderMain(run); });
     answer(std::nullopt);
@@ -398,7 +400,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
             }
         }
         if (xcb_connection_has_error(c)) {
-            fail(*run, QStringLiteral("The connection to the X server was lost."));
+            fail(*run, QCoreApplication::translate("kelvo::X11RecordingEngine", "The connection to the X server was lost."));
             break;
         }
         const Clock::time_point now = Clock::now();
@@ -426,7 +428,7 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
                 xcb_xfixes_set_region(c, pending, 0, nullptr);
             if (relevant) {
                 if (!grabAndQueue()) {
-                    fail(*run, QStringLiteral("Couldn't capture the screen: the display has changed."));
+                    fail(*run, QCoreApplication::translate("kelvo::X11RecordingEngine", "Couldn't capture the screen: the display has changed."));
                     break;
                 }
                 nextGrab = now + frameInterval;

@@ -2,6 +2,7 @@
 
 #include "editor/export/HtmlExport.h"
 #include "editor/export/MarkdownExport.h"
+#include "editor/pdf/PageSize.h"
 #include "editor/pdf/PdfExport.h"
 
 namespace kelvo {
@@ -15,7 +16,7 @@ void exportGuide(const Guide &guide, const QString &destination, ExportFormat fo
     switch (format) {
     case ExportFormat::pdf:
         try {
-            writePDF(guide, destination, letterPageSize, [&](const Step &step) -> std::optional<PdfImage> {
+            writePDF(guide, destination, chosenPdfPageSize(), [&](const Step &step) -> std::optional<PdfImage> {
                 const auto path = pathOf(step);
                 return path ? loadPdfImage(*path) : std::nullopt;
             });

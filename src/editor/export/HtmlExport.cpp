@@ -2,6 +2,7 @@
 
 #include "editor/pdf/PdfExport.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 
 namespace kelvo {
@@ -133,7 +134,7 @@ void writeHTML(const Guide &guide, const QString &destination, const StepImageFi
 {
     QSaveFile file(destination);
     if (!file.open(QIODevice::WriteOnly))
-        throw GuideExportError(QStringLiteral("Couldn't create the HTML file (%1).").arg(file.errorString()));
+        throw GuideExportError(QCoreApplication::translate("kelvo::GuideExport", "Couldn't create the HTML file (%1).").arg(file.errorString()));
 
     Out out(file);
     const QString title = escapeHtml(guide.title);
@@ -170,7 +171,7 @@ void writeHTML(const Guide &guide, const QString &destination, const StepImageFi
 
     // A failed write (full disk, vanished folder) leaves no partial file behind.
     if (!file.commit())
-        throw GuideExportError(QStringLiteral("Couldn't create the HTML file (%1).").arg(file.errorString()));
+        throw GuideExportError(QCoreApplication::translate("kelvo::GuideExport", "Couldn't create the HTML file (%1).").arg(file.errorString()));
 }
 
 } // namespace kelvo

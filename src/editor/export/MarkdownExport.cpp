@@ -2,6 +2,7 @@
 
 #include "editor/pdf/PdfExport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -27,7 +28,7 @@ QString systemError(int error)
 
 [[noreturn]] void failWriting(const QString &folder, const QString &reason)
 {
-    throw GuideExportError(QStringLiteral("Couldn't write the Markdown folder “%1” (%2).").arg(folder, reason));
+    throw GuideExportError(QCoreApplication::translate("kelvo::GuideExport", "Couldn't write the Markdown folder “%1” (%2).").arg(folder, reason));
 }
 
 bool isEmptyFolder(const QString &path)
@@ -118,20 +119,20 @@ void writeMarkdown(const Guide &guide, const QString &destination, const StepIma
     const QFileInfo where(folder);
     const QString name = where.fileName();
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        throw GuideExportError(QStringLiteral("“%1” does not name a folder for the Markdown export.").arg(destination));
+        throw GuideExportError(QCoreApplication::translate("kelvo::GuideExport", "“%1” does not name a folder for the Markdown export.").arg(destination));
 
     bool replacing = false;
     struct stat existing {};
     if (::lstat(QFile::encodeName(folder).constData(), &existing) == 0) {
         if (!S_ISDIR(existing.st_mode))
-            throw GuideExportError(QStringLiteral("“%1” already exists and is not a folder.").arg(folder));
+            throw GuideExportError(QCoreApplication::translate("kelvo::GuideExport", "“%1” already exists and is not a folder.").arg(folder));
         if (!isEmptyFolder(folder)) {
             if (!replaceExport)
                 throw MarkdownFolderExists(
-                    QStringLiteral("The folder “%1” already exists and is not empty.").arg(folder));
+                    QCoreApplication::translate("kelvo::GuideExport", "The folder “%1” already exists and is not empty.").arg(folder));
             if (!isMarkdownExportFolder(folder))
                 throw GuideExportError(
-                    QStringLiteral("The folder “%1” holds files Kelvo did not write; it is left as it is.").arg(folder));
+                    QCoreApplication::translate("kelvo::GuideExport", "The folder “%1” holds files Kelvo did not write; it is left as it is.").arg(folder));
             replacing = true;
         }
     }

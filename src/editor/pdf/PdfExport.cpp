@@ -2,7 +2,10 @@
 
 #include "editor/export/ExportFormat.h"
 #include "editor/export/StepImageFile.h"
+#include "model/Dates.h"
+#include "model/StepCount.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 
 #include <QFile>
@@ -107,7 +110,7 @@ public:
     void drawFooter()
     {
         const TextStyle style{9, PANGO_WEIGHT_NORMAL, gray};
-        const QString text = QStringLiteral("Page %1").arg(pageNumber_);
+        const QString text = QCoreApplication::translate("kelvo::PdfExport", "Page %1").arg(pageNumber_);
         const double width = setText(text, style, -1).width();
         drawLayout(pageSize_.width() - margin - width, pageSize_.height() - margin + 4, style);
     }
@@ -371,7 +374,7 @@ PDFExportError::PDFExportError(Kind kind)
 
 QString PDFExportError::description() const
 {
-    return QStringLiteral("Couldn't create the PDF file.");
+    return QCoreApplication::translate("kelvo::PdfExport", "Couldn't create the PDF file.");
 }
 
 std::optional<PdfImage> loadPdfImage(const QString &path)
@@ -453,15 +456,10 @@ QString suggestedPDFName(const QString &title)
 QString pdfSubtitle(const QDateTime &createdAt, qsizetype stepCount)
 {
     const QLocale locale;
-    // Qt's long date names the weekday ("Tuesday, February 3, 2026"); the long
-    // style wanted here does not ("February 3, 2026").
-    static const QRegularExpression weekday(QStringLiteral("dddd[,\\x{060C}]?\\s*"));
-    const QString dateFormat = locale.dateFormat(QLocale::LongFormat).remove(weekday).trimmed();
     const QDateTime local = createdAt.toLocalTime();
-    const QString when = locale.toString(local.date(), dateFormat) + QLatin1Char(' ')
+    const QString when = longDateWithoutWeekday(local.date(), locale) + QLatin1Char(' ')
         + locale.toString(local.time(), QLocale::ShortFormat);
-    return when + QStringLiteral("  \u00B7  ") + QString::number(stepCount)
-        + (stepCount == 1 ? QStringLiteral(" step") : QStringLiteral(" steps"));
+    return when + QStringLiteral("  \u00B7  ") + stepCountText(stepCount);
 }
 
 } // namespace kelvo

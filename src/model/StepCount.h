@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+namespace kelvo {
+
+// "1 step", "3 steps" in the user's language (plural rules included).
+QString stepCountText(qsizetype count);
+
+} // namespace kelvo
