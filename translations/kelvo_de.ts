@@ -795,6 +795,10 @@ Kelvo macht aus jedem Klick einen beschrifteten Schritt und behält das Video.</
         <source>Page size</source>
         <translation>Seitenformat</translation>
     </message>
+    <message>
+        <source>Ctrl+Alt+Super+R</source>
+        <translation>Strg+Alt+Super+R</translation>
+    </message>
 </context>
 <context>
     <name>kelvo::SidebarView</name>
@@ -828,7 +832,7 @@ Kelvo macht aus jedem Klick einen beschrifteten Schritt und behält das Video.</
     </message>
     <message>
         <source>Stored only on this computer</source>
-        <translation>Nur auf diesem Computer gespeichert</translation>
+        <translation>Nur lokal gespeichert</translation>
     </message>
 </context>
 <context>

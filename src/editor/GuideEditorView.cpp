@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -256,6 +257,7 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
 
     auto *actions = new QHBoxLayout;
     actions->setSpacing(14);
+    headerActions_ = actions;
     export_ = new NeuButton(tr("Export PDF"), {NeuButtonStyle::Kind::primary, false, false}, this);
     export_->setSymbol(QStringLiteral("arrow.down.doc.fill"));
     exportFormats_ = new NeuButton(QString(), {NeuButtonStyle::Kind::primary, false, false}, this);
@@ -266,7 +268,9 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
     exportMenu_->setAccessibleName(tr("Export as"));
     for (const ExportFormat format : {ExportFormat::pdf, ExportFormat::html, ExportFormat::markdown}) {
         // Ctrl+E belongs to the File menu; the menu only names it.
-        const QString hint = format == ExportFormat::pdf ? QStringLiteral("\tCtrl+E") : QString();
+        const QString hint = format == ExportFormat::pdf
+            ? QLatin1Char('\t') + QKeySequence(Qt::CTRL | Qt::Key_E).toString(QKeySequence::NativeText)
+            : QString();
         QAction *action = exportMenu_->addAction(exportFormatTitle(format) + QStringLiteral("…") + hint, this,
                                                  [this, format] { exportAs(format); });
         action->setData(exportFormatKey(format));
@@ -800,8 +804,13 @@ void GuideEditorView::resizeEvent(QResizeEvent *event)
     for (QWidget *note : std::as_const(localNote_))
         note->setVisible(!narrow);
     const int side = narrow ? 20 : 32;
-    if (headerLayout_)
+    if (headerLayout_) {
         headerLayout_->setContentsMargins(side, narrow ? 22 : 34, side, narrow ? 16 : 24);
+        // Room for longer translations of the buttons and chips.
+        headerLayout_->setSpacing(narrow ? 12 : 24);
+    }
+    if (headerActions_)
+        headerActions_->setSpacing(narrow ? 8 : 14);
     if (bodyLayout_) {
         bodyLayout_->setContentsMargins(side, 0, side, narrow ? 16 : 28);
         bodyLayout_->setSpacing(narrow ? 18 : 28);

@@ -200,6 +200,7 @@ private:
     QWidget *playerArea_ = nullptr;
     QWidget *sideColumn_ = nullptr;
     QBoxLayout *headerLayout_ = nullptr;
+    QBoxLayout *headerActions_ = nullptr;
     QBoxLayout *bodyLayout_ = nullptr;
     QBoxLayout *stepsPadding_ = nullptr;
     QList<QWidget *> localNote_;

@@ -115,7 +115,7 @@ QWidget *SettingsDialog::makeGeneralPage()
 
     // Recording
     QFormLayout *recording = addSection(column, tr("Recording"), page);
-    auto *shortcut = new QLabel(QStringLiteral("Ctrl+Alt+Super+R"), page);
+    auto *shortcut = new QLabel(tr("Ctrl+Alt+Super+R"), page);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(13);
     shortcut->setFont(mono);
