@@ -63,7 +63,8 @@ APPS = [
         T("combo box", "combo box", r"GtkComboBox$", ['Open the dropdown'], []),
         T("radio button", "radio button", r"", ['Select "radiobutton"'], []),
         T("toggle button", "toggle button", r"", ['Toggle "togglebutton"', 'Click "togglebutton"'], []),
-        T("page tab", "page tab", r"", ['Switch to the "Page 2" tab', 'Switch to the "Page 1" tab', 'Switch to the "Page 3" tab']),
+        # GTK 4 names every notebook tab "Tab"; the first one's label reads "Sunset".
+        T("page tab", "page tab", r"", ['Switch to the "Sunset" tab']),
     ]),
     dict(name="gtk3-widget-factory", cmd=["gtk3-widget-factory"], targets=[
         T("check button", "check box", r"^checkbutton$", ['Toggle "checkbutton"']),
@@ -193,7 +194,10 @@ def main():
                  "org.a11y.Bus.GetAddress").split('"')[1]
     sh("xprop", "-root", "-f", "AT_SPI_BUS", "8s", "-set", "AT_SPI_BUS", address)
     results = []
+    only = re.compile(os.environ.get("FIELD_ONLY", ""))
     for entry in APPS:
+        if not only.search(entry["name"]):
+            continue
         process = subprocess.Popen(entry["cmd"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             app = application_of(process.pid)

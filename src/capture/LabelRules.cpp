@@ -60,6 +60,11 @@ bool isToolkitClassName(const QString &text)
     return className.match(text.trimmed()).hasMatch();
 }
 
+bool isPlaceholderName(const QString &text, const std::optional<QString> &role)
+{
+    return (role == u"AXTab" || role == u"AXTabButton") && text.trimmed().compare(u"Tab", Qt::CaseInsensitive) == 0;
+}
+
 std::optional<QString> undoubled(const QString &text)
 {
     static const QRegularExpression doubled(QStringLiteral("^\\s*(\\S.*?)\\s+\\1\\s*$"));

@@ -104,7 +104,10 @@ std::optional<QString> elementLabel(
         return labelledBy;
     };
 
-    if (auto title = usable(stringAttribute(element, u"AXTitle"))) {
+    std::optional<QString> title = usable(stringAttribute(element, u"AXTitle"));
+    if (title && isPlaceholderName(*title, role))
+        title.reset();
+    if (title) {
         // A name that only repeats the application's says less than its description.
         const bool namesTheApplication = appName && title->compare(tidyLabel(*appName), Qt::CaseInsensitive) == 0;
         if (!namesTheApplication) {

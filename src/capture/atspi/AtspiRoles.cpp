@@ -78,6 +78,9 @@ QString roleIdentifier(AtspiRole role, const RoleFacts &facts)
         return QStringLiteral("AXTextArea");
     case ATSPI_ROLE_DOCUMENT_TEXT:
         return QStringLiteral("AXTextArea");
+    case ATSPI_ROLE_SPIN_BUTTON:
+        // One types the number; the arrows beside it are not elements of their own.
+        return facts.hasState(ATSPI_STATE_EDITABLE) ? textField() : QStringLiteral("AXIncrementor");
     case ATSPI_ROLE_SLIDER:
         return QStringLiteral("AXSlider");
     case ATSPI_ROLE_LABEL:

@@ -192,12 +192,39 @@ NodePtr childHolding(TreeNode &node, const HitStart &point)
     return best ? best : withoutExtents;
 }
 
-// A menu that is the child of a combo box is the combo box's own list.
+// Parts a combo box is drawn with (GTK 4: a panel, a toggle button, a cell
+// view, an arrow icon); what one types into is never one of them.
+bool isComboPart(TreeNode &node)
+{
+    switch (node.role().value_or(ATSPI_ROLE_INVALID)) {
+    case ATSPI_ROLE_PANEL:
+    case ATSPI_ROLE_FILLER:
+    case ATSPI_ROLE_PUSH_BUTTON:
+    case ATSPI_ROLE_TOGGLE_BUTTON:
+    case ATSPI_ROLE_LABEL:
+    case ATSPI_ROLE_STATIC:
+    case ATSPI_ROLE_IMAGE:
+    case ATSPI_ROLE_ICON:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A menu that is the child of a combo box is the combo box's own list, and
+// the button a combo box is drawn with is the combo box.
 NodePtr settle(NodePtr hit)
 {
     if (hit && hit->role() == ATSPI_ROLE_MENU) {
         if (NodePtr parent = hit->parent(); parent && parent->role() == ATSPI_ROLE_COMBO_BOX)
             return parent;
+    }
+    NodePtr current = hit;
+    for (int step = 0; current && step < comboPartDepth && isComboPart(*current); ++step) {
+        NodePtr parent = current->parent();
+        if (parent && parent->role() == ATSPI_ROLE_COMBO_BOX)
+            return parent;
+        current = std::move(parent);
     }
     return hit;
 }
@@ -253,17 +280,20 @@ NodePtr descend(const HitStart &start)
         // One types into editable text: what lies inside it is not the target.
         if (depth > 0 && isEditableText(*current))
             break;
-        NodePtr child = current->childAtPoint(start.askX, start.askY, start.askCoordinates);
-        if (!child && (start.askCoordinates != start.coordinates || start.askX != start.x || start.askY != start.y))
-            child = current->childAtPoint(start.x, start.y, start.coordinates);
-        if (child && sameNode(child, current))
-            break;
-        if (child) {
-            // An answer whose own extents miss the point is the toolkit guessing.
-            const std::optional<Rect> extents = child->extents(start.coordinates);
+        // An answer that is the node itself, or whose own extents miss the
+        // point, is the toolkit guessing (GTK 4 may read a screen point as a
+        // window point and answer the container it asked).
+        auto believable = [&](NodePtr answer) -> NodePtr {
+            if (!answer || sameNode(answer, current))
+                return nullptr;
+            const std::optional<Rect> extents = answer->extents(start.coordinates);
             if (extents && !extents->isEmpty() && !extents->contains(start.x, start.y))
-                child = nullptr;
-        }
+                return nullptr;
+            return answer;
+        };
+        NodePtr child = believable(current->childAtPoint(start.askX, start.askY, start.askCoordinates));
+        if (!child && (start.askCoordinates != start.coordinates || start.askX != start.x || start.askY != start.y))
+            child = believable(current->childAtPoint(start.x, start.y, start.coordinates));
         if (!child && manualSteps < manualDescentLimit) {
             child = childHolding(*current, start);
             ++manualSteps;
