@@ -167,6 +167,21 @@ NodePtr windowAt(TreeNode &application, const HitStart &point, const TopLevel &t
     return best;
 }
 
+// The showing page under a notebook tab that holds the point.
+NodePtr pageHolding(TreeNode &tab, const HitStart &point)
+{
+    const int count = std::min(tab.childCount(), manualChildLimit);
+    for (int i = 0; i < count; ++i) {
+        NodePtr page = tab.child(i);
+        if (!page || !isShown(*page, point.visibleIsShowing))
+            continue;
+        const std::optional<Rect> extents = page->extents(point.coordinates);
+        if (extents && !extents->isEmpty() && extents->contains(point.x, point.y))
+            return page;
+    }
+    return nullptr;
+}
+
 // The smallest showing child holding the point, for toolkits whose hit test
 // answers nothing inside some containers (GTK 3 notebook pages).
 NodePtr childHolding(TreeNode &node, const HitStart &point)
@@ -182,8 +197,14 @@ NodePtr childHolding(TreeNode &node, const HitStart &point)
         const std::optional<Rect> extents = child->extents(point.coordinates);
         if (!extents && !withoutExtents && child->childCount() > 0)
             withoutExtents = child;
-        if (!extents || extents->isEmpty() || !extents->contains(point.x, point.y))
+        if (!extents || extents->isEmpty() || !extents->contains(point.x, point.y)) {
+            // GTK 3 hangs a notebook's page under its tab, whose extents are the tab's.
+            if (!best && child->role() == ATSPI_ROLE_PAGE_TAB) {
+                if (NodePtr page = pageHolding(*child, point))
+                    return page;
+            }
             continue;
+        }
         if (!best || extents->area() < bestArea) {
             best = std::move(child);
             bestArea = extents->area();
