@@ -221,6 +221,20 @@ TEST(HitTest, EmptyAnswerInsideANotebookPageDescendsByHand)
     EXPECT_EQ(replay(tree.snapshot(mainWindow)).caption, QStringLiteral("Toggle \"Show Grid\""));
 }
 
+TEST(HitTest, Gtk3NotebookPageHungUnderItsTabIsFound)
+{
+    // GTK 3 puts a page under its tab; the tab's extents are only its header.
+    TreeBuilder tree(150, 140);
+    const int frame = tree.add(QStringLiteral("frame"), QStringLiteral("Settings"), Rect{100, 50, 800, 600}, tree.application);
+    const int notebook = tree.add(QStringLiteral("page tab list"), {}, Rect{100, 80, 800, 500}, frame);
+    const int general = tree.add(QStringLiteral("page tab"), QStringLiteral("General"), Rect{105, 82, 80, 25}, notebook);
+    const int page = tree.add(QStringLiteral("panel"), {}, Rect{102, 110, 796, 468}, general);
+    tree.add(QStringLiteral("check box"), QStringLiteral("Show grid"), Rect{120, 130, 100, 20}, page);
+    const int advanced = tree.add(QStringLiteral("page tab"), QStringLiteral("Advanced"), Rect{185, 82, 80, 25}, notebook);
+    tree.add(QStringLiteral("panel"), {}, Rect{102, 110, 796, 468}, advanced, {QStringLiteral("visible")});
+    EXPECT_EQ(replay(tree.snapshot(mainWindow)).caption, QStringLiteral("Toggle \"Show grid\""));
+}
+
 TEST(HitTest, AnswerWhoseExtentsMissThePointIsNotBelieved)
 {
     TreeBuilder tree(300, 300);
