@@ -86,17 +86,68 @@ APPS = [
 ]
 
 
+PROFILE = "/tmp/kelvo-field-profile"
+
+# The large set (--large): browsers and an office suite.
+APPS_LARGE = [
+    dict(name="Firefox ESR", settle=6,
+         cmd=["firefox-esr", "--no-remote", "--new-instance", "--profile", PROFILE + "-firefox", "about:blank"], targets=[
+        T("new tab button", "push button", r"^Open a new tab", ['Click "Open a new tab"']),
+        T("back", "push button", r"^Back$", ['Click "Back"']),
+        T("reload", "push button", r"^Reload$", ['Click "Reload"']),
+        T("address bar", "combo box", r"^Search or enter address$", ['Click the "Search or enter address" field'],
+          ['Click in the text field']),
+        T("application menu", "push button", r"^Firefox$", ['Click "Open application menu"',
+                                                             'Open the "Open application menu" dropdown']),
+        T("tab", "page tab", r"^New Tab$", ['Switch to the "New Tab" tab']),
+        T("close tab", "push button", r"^Close tab$", ['Click "Close tab"']),
+        T("list all tabs", "push button", r"^List all tabs$", ['Click "List all tabs"']),
+    ]),
+    # Chromium builds its tree only with --force-renderer-accessibility here.
+    dict(name="Chromium", settle=6,
+         cmd=["chromium", "--no-sandbox", "--no-first-run", "--password-store=basic", "--force-renderer-accessibility",
+              "--user-data-dir=" + PROFILE + "-chromium", "about:blank"], targets=[
+        T("back", "push button", r"^Back$", ['Click "Back"']),
+        T("reload", "push button", r"^Reload$", ['Click "Reload"']),
+        T("address bar", "entry", r"^Address and search bar$", ['Click the "Address and search bar" field'],
+          ['Click in the text field']),
+        T("site information", "push button", r"^View site information$", ['Click "View site information"']),
+        T("new tab", "push button", r"^New Tab$", ['Click "New Tab"']),
+        T("application menu", "push button", r"^Chromium$", ['Click "Customize and control Chromium"',
+                                                              'Open the "Customize and control Chromium" dropdown']),
+        T("tab", "page tab", r"about:blank|Untitled", ['Switch to the "about:blank" tab', 'Switch to the "Untitled" tab']),
+    ]),
+    dict(name="LibreOffice Writer", settle=8, env={"SAL_USE_VCLPLUGIN": "gtk3"}, bus_name="soffice",
+         cmd=["lowriter", "--norestore", "--nologo"], targets=[
+        T("File menu", "menu", r"^File$", ['Open the "File" menu']),
+        T("Format menu", "menu", r"^Format$", ['Open the "Format" menu']),
+        T("Save As item", "menu item", r"^Save As", ['Choose "Save As" from the menu'], prepare=menu("menu", r"^File$")),
+        T("Bold", "toggle button", r"^Bold$", ['Toggle "Bold"', 'Click "Bold"']),
+        T("Italic", "toggle button", r"^Italic$", ['Toggle "Italic"', 'Click "Italic"']),
+        T("Undo", "push button", r"^Undo$", ['Click "Undo"']),
+        T("Save", "push button", r"^Save$", ['Click "Save"']),
+        T("Find and Replace", "toggle button", r"^Find and Replace$", ['Toggle "Find and Replace"',
+                                                                      'Click "Find and Replace"']),
+        T("document", "document text", r"", ['Click in the text field'], ['Click in "Untitled 1 - LibreOffice Writer"']),
+    ]),
+]
+
+
 def sh(*args, check=False):
     return subprocess.run(args, capture_output=True, text=True, check=check).stdout
 
 
-def application_of(pid, timeout=30):
+def application_of(pid, bus_name=None, timeout=30):
+    """The process's application on the bus; by its name there when the
+    command starts another process (lowriter starts soffice.bin)."""
     deadline = time.time() + timeout
     while time.time() < deadline:
         desktop = Atspi.get_desktop(0)
         for i in range(desktop.get_child_count()):
             app = desktop.get_child_at_index(i)
-            if app is not None and app.get_process_id() == pid and app.get_child_count() > 0:
+            if app is None or app.get_child_count() == 0:
+                continue
+            if app.get_process_id() == pid or (bus_name and app.get_name() == bus_name):
                 return app
         time.sleep(0.2)
     return None
@@ -183,6 +234,10 @@ def score(target, caption):
 
 def main():
     out_dir = sys.argv[1]
+    apps = APPS
+    if "--large" in sys.argv:
+        sys.argv.remove("--large")
+        apps = APPS_LARGE
     binaries = [arg.split("=", 1) for arg in sys.argv[2:]]
     os.makedirs(os.path.join(out_dir, "snapshots"), exist_ok=True)
     env = dict(os.environ, GSK_RENDERER="cairo", HOME=os.path.join(out_dir, "home"))
@@ -195,16 +250,20 @@ def main():
     sh("xprop", "-root", "-f", "AT_SPI_BUS", "8s", "-set", "AT_SPI_BUS", address)
     results = []
     only = re.compile(os.environ.get("FIELD_ONLY", ""))
-    for entry in APPS:
+    for entry in apps:
         if not only.search(entry["name"]):
             continue
-        process = subprocess.Popen(entry["cmd"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        process = subprocess.Popen(entry["cmd"], env=dict(env, **entry.get("env", {})),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            app = application_of(process.pid)
+            app = application_of(process.pid, entry.get("bus_name"))
             if app is None:
                 print(f"{entry['name']}: not on the accessibility bus", file=sys.stderr)
                 continue
-            time.sleep(1.0)  # first paint
+            time.sleep(entry.get("settle", 1.0))  # first paint
+            # LibreOffice reports toolbar positions off until the pointer has been over its window.
+            sh("xdotool", "mousemove", "960", "540")
+            time.sleep(0.5)
             for target in entry["targets"]:
                 if target.prepare:
                     opener = find(app, process.pid, *target.prepare)
@@ -244,7 +303,7 @@ def main():
     with open(os.path.join(out_dir, "results.json"), "w") as f:
         json.dump(results, f, indent=1, ensure_ascii=False)
     lines = []
-    for entry in APPS:
+    for entry in apps:
         rows = [r for r in results if r["app"] == entry["name"]]
         if not rows:
             continue

@@ -54,6 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Table, RoleTranslation, ::testing::Values(
     RoleCase{"MenuItemInMenuBar", ATSPI_ROLE_MENU_ITEM, "AXMenuBarItem", std::nullopt, ATSPI_ROLE_MENU_BAR},
     RoleCase{"MenuItemInMenu", ATSPI_ROLE_MENU_ITEM, "AXMenuItem", std::nullopt, ATSPI_ROLE_MENU},
     RoleCase{"Combo", ATSPI_ROLE_COMBO_BOX, "AXPopUpButton"},
+    RoleCase{"EditableComboWithoutChildren", ATSPI_ROLE_COMBO_BOX, "AXTextField", ATSPI_STATE_EDITABLE},
     RoleCase{"Link", ATSPI_ROLE_LINK, "AXLink"},
     RoleCase{"PageTab", ATSPI_ROLE_PAGE_TAB, "AXTab"},
     RoleCase{"PageTabList", ATSPI_ROLE_PAGE_TAB_LIST, "AXTabGroup"},

@@ -55,7 +55,9 @@ QString roleIdentifier(AtspiRole role, const RoleFacts &facts)
         return QStringLiteral("AXMenuBar");
     case ATSPI_ROLE_COMBO_BOX:
         // One types into an editable combo box (an address bar, a search box).
-        return facts.hasEditableTextChild() ? textField() : QStringLiteral("AXPopUpButton");
+        // Firefox's address bar is an editable combo box without children.
+        return facts.hasEditableTextChild() || facts.hasState(ATSPI_STATE_EDITABLE) ? textField()
+                                                                                    : QStringLiteral("AXPopUpButton");
     case ATSPI_ROLE_LINK:
         return QStringLiteral("AXLink");
     case ATSPI_ROLE_PAGE_TAB:

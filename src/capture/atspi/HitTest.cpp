@@ -303,9 +303,10 @@ NodePtr descend(const HitStart &start)
             break;
         // An answer that is the node itself, or whose own extents miss the
         // point, is the toolkit guessing (GTK 4 may read a screen point as a
-        // window point and answer the container it asked).
+        // window point and answer the container it asked); one that does not
+        // show is a hidden copy (Chromium's tab title behind its hover card).
         auto believable = [&](NodePtr answer) -> NodePtr {
-            if (!answer || sameNode(answer, current))
+            if (!answer || sameNode(answer, current) || !isShown(*answer, start.visibleIsShowing))
                 return nullptr;
             const std::optional<Rect> extents = answer->extents(start.coordinates);
             if (extents && !extents->isEmpty() && !extents->contains(start.x, start.y))

@@ -133,6 +133,8 @@ AttributeValue NodeElement::attribute(QStringView attribute)
         return element(self->parent());
     if (attribute == u"AXWindow")
         return window();
+    if (attribute == u"AXApplicationName")
+        return applicationName();
     return {};
 }
 
@@ -144,6 +146,20 @@ AttributeValue NodeElement::children()
     for (int i = 0; i < count; ++i)
         list.append(std::make_shared<NodeElement>(resolved, i));
     return list;
+}
+
+AttributeValue NodeElement::applicationName()
+{
+    NodePtr current = node()->parent();
+    for (int step = 0; current && step < windowSearchLimit; ++step) {
+        if (current->role() == ATSPI_ROLE_APPLICATION) {
+            if (std::optional<QString> name = current->name())
+                return *name;
+            return {};
+        }
+        current = current->parent();
+    }
+    return {};
 }
 
 AttributeValue NodeElement::window()
