@@ -117,7 +117,7 @@ APPS_LARGE = [
                                                               'Open the "Customize and control Chromium" dropdown']),
         T("tab", "page tab", r"about:blank|Untitled", ['Switch to the "about:blank" tab', 'Switch to the "Untitled" tab']),
     ]),
-    dict(name="LibreOffice Writer", settle=8, env={"SAL_USE_VCLPLUGIN": "gtk3"}, bus_name="soffice",
+    dict(name="LibreOffice Writer", settle=8, env={"SAL_USE_VCLPLUGIN": "gtk3"}, bus_name="soffice", start_timeout=120,
          cmd=["lowriter", "--norestore", "--nologo"], targets=[
         T("File menu", "menu", r"^File$", ['Open the "File" menu']),
         T("Format menu", "menu", r"^Format$", ['Open the "Format" menu']),
@@ -145,10 +145,13 @@ def application_of(pid, bus_name=None, timeout=30):
         desktop = Atspi.get_desktop(0)
         for i in range(desktop.get_child_count()):
             app = desktop.get_child_at_index(i)
-            if app is None or app.get_child_count() == 0:
-                continue
-            if app.get_process_id() == pid or (bus_name and app.get_name() == bus_name):
-                return app
+            try:
+                if app is None or app.get_child_count() == 0:
+                    continue
+                if app.get_process_id() == pid or (bus_name and app.get_name() == bus_name):
+                    return app
+            except Exception:
+                continue  # an application that has just ended
         time.sleep(0.2)
     return None
 
@@ -256,7 +259,7 @@ def main():
         process = subprocess.Popen(entry["cmd"], env=dict(env, **entry.get("env", {})),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            app = application_of(process.pid, entry.get("bus_name"))
+            app = application_of(process.pid, entry.get("bus_name"), entry.get("start_timeout", 30))
             if app is None:
                 print(f"{entry['name']}: not on the accessibility bus", file=sys.stderr)
                 continue

@@ -407,6 +407,21 @@ TEST(RecordedGtk4, SpinButtonIsATextField)
     EXPECT_EQ(result.caption, QStringLiteral("Click in the text field"));
 }
 
+// LibreOffice Writer: an open menu among 800 nodes, most under a second,
+// collapsed menu bar and tool bars; the document is named after its title.
+TEST(RecordedLibreOffice, OpenMenuIsFoundPastToolBarsAndACollapsedMenuBar)
+{
+    const Replayed result = replay(recorded(QStringLiteral("libreoffice-writer-save-as-item.json")));
+    EXPECT_EQ(result.target.role, QStringLiteral("AXMenuItem"));
+    EXPECT_EQ(result.caption, QStringLiteral("Choose \"Save As\" from the menu"));
+}
+
+TEST(RecordedLibreOffice, DocumentTitleIsNotAFieldName)
+{
+    EXPECT_EQ(replay(recorded(QStringLiteral("libreoffice-writer-document.json"))).caption,
+        QStringLiteral("Click in the text field"));
+}
+
 // Hand-built: a tab really named "Tab" by its application keeps the name when
 // nothing inside says more, and a combo box's button never names a plain button.
 TEST(HitTest, PlaceholderTabNameAndComboPartsStayInTheirPlace)

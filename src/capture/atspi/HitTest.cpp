@@ -109,18 +109,22 @@ NodePtr popupElement(TreeNode &application, const Rect &popup, const HitStart &p
         int depth;
     };
     std::deque<Queued> queue;
-    auto enqueueChildren = [&](TreeNode &node, int depth) {
+    // Tool bars rarely hold a popup but often dozens of buttons (LibreOffice):
+    // their children wait until everything else has been looked at.
+    std::deque<Queued> later;
+    auto enqueueChildren = [&](TreeNode &node, int depth, bool defer) {
         const int count = std::min(node.childCount(), manualChildLimit);
         for (int i = 0; i < count; ++i) {
             if (NodePtr child = node.child(i))
-                queue.push_back({std::move(child), depth});
+                (defer ? later : queue).push_back({std::move(child), depth});
         }
     };
-    enqueueChildren(application, 1);
+    enqueueChildren(application, 1, false);
     int visited = 0;
-    while (!queue.empty() && visited < popupSearchLimit) {
-        Queued item = std::move(queue.front());
-        queue.pop_front();
+    while ((!queue.empty() || !later.empty()) && visited < popupSearchLimit) {
+        std::deque<Queued> &from = queue.empty() ? later : queue;
+        Queued item = std::move(from.front());
+        from.pop_front();
         ++visited;
         TreeNode &node = *item.node;
         if (!isShown(node, point.visibleIsShowing))
@@ -132,8 +136,11 @@ NodePtr popupElement(TreeNode &application, const Rect &popup, const HitStart &p
         if (extents && extents->contains(px, py)
             && (fills(*extents, popup) || (role && isPopupContent(*role) && inside(*extents, popup))))
             return item.node;
-        if (item.depth < popupSearchDepth && role && !holdsNoPopups(*role))
-            enqueueChildren(node, item.depth + 1);
+        // An element shown with no size holds nothing shown (LibreOffice's
+        // second, collapsed menu bar with every menu and item under it).
+        const bool collapsed = extents && extents->isEmpty();
+        if (item.depth < popupSearchDepth && role && !holdsNoPopups(*role) && !collapsed)
+            enqueueChildren(node, item.depth + 1, role == ATSPI_ROLE_TOOL_BAR);
     }
     return nullptr;
 }

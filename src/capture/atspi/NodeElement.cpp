@@ -106,8 +106,13 @@ AttributeValue NodeElement::attribute(QStringView attribute)
     };
     if (attribute == u"AXRole")
         return text(roleIdentifier());
-    if (attribute == u"AXTitle")
+    if (attribute == u"AXTitle") {
+        // A document's name is its title (LibreOffice: "Untitled 1 - LibreOffice
+        // Document"), not the name of a field.
+        if (self->role() == ATSPI_ROLE_DOCUMENT_TEXT)
+            return {};
         return text(self->name());
+    }
     if (attribute == u"AXDescription")
         return text(self->description());
     if (attribute == u"AXTitleUIElement")
