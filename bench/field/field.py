@@ -23,8 +23,8 @@ S = Atspi.StateType
 
 
 class T:
-    def __init__(self, name, role, pattern, right, acceptable=(), prepare=None, wrong_ok=False):
-        self.name, self.role, self.pattern = name, role, pattern
+    def __init__(self, name, role, pattern, right, acceptable=(), prepare=None, wrong_ok=False, description=None):
+        self.name, self.role, self.pattern, self.description = name, role, pattern, description
         self.right, self.acceptable, self.prepare = list(right), list(acceptable), prepare
 
 
@@ -52,7 +52,9 @@ APPS = [
         T("undo", "push button", r"^Undo$", ['Click "Undo"']),
         T("mode menu", "push button", r"^Basic$", ['Open the "Mode selection" dropdown', 'Click "Basic"', 'Open the "Basic" dropdown'],
           ['Click "Mode selection"']),
-        T("primary menu", "push button", r"GtkMenuButton", ['Open the "Primary menu" dropdown', 'Click "Primary menu"']),
+        # Both menu buttons are named "GtkMenuButton"; the mode one says "Mode selection".
+        T("primary menu", "push button", r"GtkMenuButton", ['Open the "Primary menu" dropdown', 'Click "Primary menu"'],
+          description=r"^(?!Mode selection$)"),
         T("equation field", "text", r"GtkSourceView", ['Click in the text field'], ['Click in "Calculator"']),
     ]),
     dict(name="gtk4-widget-factory", cmd=["gtk4-widget-factory"], targets=[
@@ -192,13 +194,15 @@ def client_origin(pid):
     return origin
 
 
-def find(app, pid, role, pattern, timeout=5):
+def find(app, pid, role, pattern, timeout=5, description=None):
     deadline = time.time() + timeout
     gtk4 = (app.get_toolkit_name() or "").upper() == "GTK" and (app.get_toolkit_version() or "").startswith("4")
     while time.time() < deadline:
         for node in walk(app):
             try:
                 if node.get_role_name() != role or not re.search(pattern, node.get_name() or ""):
+                    continue
+                if description is not None and not re.search(description, node.get_description() or ""):
                     continue
                 if not gtk4 and not node.get_state_set().contains(S.SHOWING):
                     continue
@@ -272,12 +276,15 @@ def main():
                     opener = find(app, process.pid, *target.prepare)
                     if opener:
                         sh("xdotool", "mousemove", str(opener[0]), str(opener[1]), "click", "1")
-                point = find(app, process.pid, target.role, target.pattern)
+                point = find(app, process.pid, target.role, target.pattern, description=target.description)
                 row = dict(app=entry["name"], target=target.name, point=point)
                 if point:
-                    sh("xdotool", "mousemove", str(point[0]), str(point[1]))
-                    time.sleep(0.3)
                     for label, binary in binaries:
+                        # Each binary gets the same fresh rest: a tooltip that opened
+                        # while an earlier one was asked must not cover the target.
+                        sh("xdotool", "mousemove", str(point[0]), str(point[1] + 40))
+                        sh("xdotool", "mousemove", str(point[0]), str(point[1]))
+                        time.sleep(0.3)
                         snap = None
                         if label == binaries[-1][0]:
                             snap = os.path.join(out_dir, "snapshots",
