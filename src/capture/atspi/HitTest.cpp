@@ -240,14 +240,15 @@ bool isComboPart(TreeNode &node)
 }
 
 // A menu that is the child of a combo box is the combo box's own list, and
-// the button a combo box is drawn with is the combo box.
-NodePtr settle(NodePtr hit)
+// the button a GTK 4 combo box is drawn with is the combo box (other toolkits
+// answer the combo box itself).
+NodePtr settle(NodePtr hit, bool comboHasParts)
 {
     if (hit && hit->role() == ATSPI_ROLE_MENU) {
         if (NodePtr parent = hit->parent(); parent && parent->role() == ATSPI_ROLE_COMBO_BOX)
             return parent;
     }
-    NodePtr current = hit;
+    NodePtr current = comboHasParts ? hit : nullptr;
     for (int step = 0; current && step < comboPartDepth && isComboPart(*current); ++step) {
         NodePtr parent = current->parent();
         if (parent && parent->role() == ATSPI_ROLE_COMBO_BOX)
@@ -320,8 +321,14 @@ NodePtr descend(const HitStart &start)
                 return nullptr;
             return answer;
         };
-        NodePtr child = believable(current->childAtPoint(start.askX, start.askY, start.askCoordinates));
-        if (!child && (start.askCoordinates != start.coordinates || start.askX != start.x || start.askY != start.y))
+        const bool twoWaysToAsk =
+            start.askCoordinates != start.coordinates || start.askX != start.x || start.askY != start.y;
+        NodePtr answer = current->childAtPoint(start.askX, start.askY, start.askCoordinates);
+        // Elsewhere a node answering itself is the deepest one there.
+        if (!twoWaysToAsk && answer && sameNode(answer, current))
+            break;
+        NodePtr child = believable(std::move(answer));
+        if (!child && twoWaysToAsk)
             child = believable(current->childAtPoint(start.x, start.y, start.coordinates));
         if (!child && manualSteps < manualDescentLimit) {
             child = childHolding(*current, start);
@@ -331,7 +338,7 @@ NodePtr descend(const HitStart &start)
             break;
         current = std::move(child);
     }
-    return settle(std::move(current));
+    return settle(std::move(current), start.visibleIsShowing);
 }
 
 NodePtr elementAt(DesktopTree &desktop, int x, int y)
