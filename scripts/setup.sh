@@ -34,6 +34,8 @@ packages=(
   firefox-esr cmark-gfm
   # toolkits the caption tests meet for real: GTK 4, Qt 5
   gtk-4-examples featherpad
+  # the caption fixture applications (tests/fixtures/captions-gtk3, captions-gtk4)
+  gir1.2-gtk-3.0 gir1.2-gtk-4.0
 )
 
 missing=()

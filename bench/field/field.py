@@ -23,8 +23,8 @@ S = Atspi.StateType
 
 
 class T:
-    def __init__(self, name, role, pattern, right, acceptable=(), prepare=None, wrong_ok=False):
-        self.name, self.role, self.pattern = name, role, pattern
+    def __init__(self, name, role, pattern, right, acceptable=(), prepare=None, wrong_ok=False, description=None):
+        self.name, self.role, self.pattern, self.description = name, role, pattern, description
         self.right, self.acceptable, self.prepare = list(right), list(acceptable), prepare
 
 
@@ -52,7 +52,9 @@ APPS = [
         T("undo", "push button", r"^Undo$", ['Click "Undo"']),
         T("mode menu", "push button", r"^Basic$", ['Open the "Mode selection" dropdown', 'Click "Basic"', 'Open the "Basic" dropdown'],
           ['Click "Mode selection"']),
-        T("primary menu", "push button", r"GtkMenuButton", ['Open the "Primary menu" dropdown', 'Click "Primary menu"']),
+        # Both menu buttons are named "GtkMenuButton"; the mode one says "Mode selection".
+        T("primary menu", "push button", r"GtkMenuButton", ['Open the "Primary menu" dropdown', 'Click "Primary menu"'],
+          description=r"^(?!Mode selection$)"),
         T("equation field", "text", r"GtkSourceView", ['Click in the text field'], ['Click in "Calculator"']),
     ]),
     dict(name="gtk4-widget-factory", cmd=["gtk4-widget-factory"], targets=[
@@ -63,7 +65,8 @@ APPS = [
         T("combo box", "combo box", r"GtkComboBox$", ['Open the dropdown'], []),
         T("radio button", "radio button", r"", ['Select "radiobutton"'], []),
         T("toggle button", "toggle button", r"", ['Toggle "togglebutton"', 'Click "togglebutton"'], []),
-        T("page tab", "page tab", r"", ['Switch to the "Page 2" tab', 'Switch to the "Page 1" tab', 'Switch to the "Page 3" tab']),
+        # GTK 4 names every notebook tab "Tab"; the first one's label reads "Sunset".
+        T("page tab", "page tab", r"", ['Switch to the "Sunset" tab']),
     ]),
     dict(name="gtk3-widget-factory", cmd=["gtk3-widget-factory"], targets=[
         T("check button", "check box", r"^checkbutton$", ['Toggle "checkbutton"']),
@@ -85,18 +88,72 @@ APPS = [
 ]
 
 
+PROFILE = "/tmp/kelvo-field-profile"
+
+# The large set (--large): browsers and an office suite.
+APPS_LARGE = [
+    dict(name="Firefox ESR", settle=6,
+         cmd=["firefox-esr", "--no-remote", "--new-instance", "--profile", PROFILE + "-firefox", "about:blank"], targets=[
+        T("new tab button", "push button", r"^Open a new tab", ['Click "Open a new tab"']),
+        T("back", "push button", r"^Back$", ['Click "Back"']),
+        T("reload", "push button", r"^Reload$", ['Click "Reload"']),
+        T("address bar", "combo box", r"^Search or enter address$", ['Click the "Search or enter address" field'],
+          ['Click in the text field']),
+        T("application menu", "push button", r"^Firefox$", ['Click "Open application menu"',
+                                                             'Open the "Open application menu" dropdown']),
+        T("tab", "page tab", r"^New Tab$", ['Switch to the "New Tab" tab']),
+        T("close tab", "push button", r"^Close tab$", ['Click "Close tab"']),
+        T("list all tabs", "push button", r"^List all tabs$", ['Click "List all tabs"']),
+    ]),
+    # Chromium builds its tree only with --force-renderer-accessibility here.
+    dict(name="Chromium", settle=6,
+         cmd=["chromium", "--no-sandbox", "--no-first-run", "--password-store=basic", "--force-renderer-accessibility",
+              "--user-data-dir=" + PROFILE + "-chromium", "about:blank"], targets=[
+        T("back", "push button", r"^Back$", ['Click "Back"']),
+        T("reload", "push button", r"^Reload$", ['Click "Reload"']),
+        T("address bar", "entry", r"^Address and search bar$", ['Click the "Address and search bar" field'],
+          ['Click in the text field']),
+        T("site information", "push button", r"^View site information$", ['Click "View site information"']),
+        T("new tab", "push button", r"^New Tab$", ['Click "New Tab"']),
+        T("application menu", "push button", r"^Chromium$", ['Click "Customize and control Chromium"',
+                                                              'Open the "Customize and control Chromium" dropdown']),
+        T("tab", "page tab", r"about:blank|Untitled", ['Switch to the "about:blank" tab', 'Switch to the "Untitled" tab']),
+    ]),
+    dict(name="LibreOffice Writer", settle=8, env={"SAL_USE_VCLPLUGIN": "gtk3"}, bus_name="soffice", start_timeout=120,
+         cmd=["lowriter", "--norestore", "--nologo"], targets=[
+        T("File menu", "menu", r"^File$", ['Open the "File" menu']),
+        T("Format menu", "menu", r"^Format$", ['Open the "Format" menu']),
+        T("Save As item", "menu item", r"^Save As", ['Choose "Save As" from the menu'], prepare=menu("menu", r"^File$")),
+        T("Bold", "toggle button", r"^Bold$", ['Toggle "Bold"', 'Click "Bold"']),
+        T("Italic", "toggle button", r"^Italic$", ['Toggle "Italic"', 'Click "Italic"']),
+        T("Undo", "push button", r"^Undo$", ['Click "Undo"']),
+        T("Save", "push button", r"^Save$", ['Click "Save"']),
+        T("Find and Replace", "toggle button", r"^Find and Replace$", ['Toggle "Find and Replace"',
+                                                                      'Click "Find and Replace"']),
+        T("document", "document text", r"", ['Click in the text field'], ['Click in "Untitled 1 - LibreOffice Writer"']),
+    ]),
+]
+
+
 def sh(*args, check=False):
     return subprocess.run(args, capture_output=True, text=True, check=check).stdout
 
 
-def application_of(pid, timeout=30):
+def application_of(pid, bus_name=None, timeout=30):
+    """The process's application on the bus; by its name there when the
+    command starts another process (lowriter starts soffice.bin)."""
     deadline = time.time() + timeout
     while time.time() < deadline:
         desktop = Atspi.get_desktop(0)
         for i in range(desktop.get_child_count()):
             app = desktop.get_child_at_index(i)
-            if app is not None and app.get_process_id() == pid and app.get_child_count() > 0:
-                return app
+            try:
+                if app is None or app.get_child_count() == 0:
+                    continue
+                if app.get_process_id() == pid or (bus_name and app.get_name() == bus_name):
+                    return app
+            except Exception:
+                continue  # an application that has just ended
         time.sleep(0.2)
     return None
 
@@ -137,13 +194,15 @@ def client_origin(pid):
     return origin
 
 
-def find(app, pid, role, pattern, timeout=5):
+def find(app, pid, role, pattern, timeout=5, description=None):
     deadline = time.time() + timeout
     gtk4 = (app.get_toolkit_name() or "").upper() == "GTK" and (app.get_toolkit_version() or "").startswith("4")
     while time.time() < deadline:
         for node in walk(app):
             try:
                 if node.get_role_name() != role or not re.search(pattern, node.get_name() or ""):
+                    continue
+                if description is not None and not re.search(description, node.get_description() or ""):
                     continue
                 if not gtk4 and not node.get_state_set().contains(S.SHOWING):
                     continue
@@ -182,6 +241,10 @@ def score(target, caption):
 
 def main():
     out_dir = sys.argv[1]
+    apps = APPS
+    if "--large" in sys.argv:
+        sys.argv.remove("--large")
+        apps = APPS_LARGE
     binaries = [arg.split("=", 1) for arg in sys.argv[2:]]
     os.makedirs(os.path.join(out_dir, "snapshots"), exist_ok=True)
     env = dict(os.environ, GSK_RENDERER="cairo", HOME=os.path.join(out_dir, "home"))
@@ -193,25 +256,35 @@ def main():
                  "org.a11y.Bus.GetAddress").split('"')[1]
     sh("xprop", "-root", "-f", "AT_SPI_BUS", "8s", "-set", "AT_SPI_BUS", address)
     results = []
-    for entry in APPS:
-        process = subprocess.Popen(entry["cmd"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    only = re.compile(os.environ.get("FIELD_ONLY", ""))
+    for entry in apps:
+        if not only.search(entry["name"]):
+            continue
+        process = subprocess.Popen(entry["cmd"], env=dict(env, **entry.get("env", {})),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            app = application_of(process.pid)
+            app = application_of(process.pid, entry.get("bus_name"), entry.get("start_timeout", 30))
             if app is None:
                 print(f"{entry['name']}: not on the accessibility bus", file=sys.stderr)
                 continue
-            time.sleep(1.0)  # first paint
+            time.sleep(entry.get("settle", 1.0))  # first paint
+            # LibreOffice reports toolbar positions off until the pointer has been over its window.
+            sh("xdotool", "mousemove", "960", "540")
+            time.sleep(0.5)
             for target in entry["targets"]:
                 if target.prepare:
                     opener = find(app, process.pid, *target.prepare)
                     if opener:
                         sh("xdotool", "mousemove", str(opener[0]), str(opener[1]), "click", "1")
-                point = find(app, process.pid, target.role, target.pattern)
+                point = find(app, process.pid, target.role, target.pattern, description=target.description)
                 row = dict(app=entry["name"], target=target.name, point=point)
                 if point:
-                    sh("xdotool", "mousemove", str(point[0]), str(point[1]))
-                    time.sleep(0.3)
                     for label, binary in binaries:
+                        # Each binary gets the same fresh rest: a tooltip that opened
+                        # while an earlier one was asked must not cover the target.
+                        sh("xdotool", "mousemove", str(point[0]), str(point[1] + 40))
+                        sh("xdotool", "mousemove", str(point[0]), str(point[1]))
+                        time.sleep(0.3)
                         snap = None
                         if label == binaries[-1][0]:
                             snap = os.path.join(out_dir, "snapshots",
@@ -240,7 +313,7 @@ def main():
     with open(os.path.join(out_dir, "results.json"), "w") as f:
         json.dump(results, f, indent=1, ensure_ascii=False)
     lines = []
-    for entry in APPS:
+    for entry in apps:
         rows = [r for r in results if r["app"] == entry["name"]]
         if not rows:
             continue

@@ -37,6 +37,9 @@ QString tidyLabel(const QString &text, const std::optional<QString> &role)
     static const QRegularExpression trailingDots(QStringLiteral("\\s*(?:\\.\\.\\.|\u2026)\\s*$"));
     static const QRegularExpression trailingColon(QStringLiteral("\\s*[:\uFF1A]\\s*$"));
     static const QRegularExpression spaces(QStringLiteral("[ \\t]{2,}"));
+    // Chromium adds its hover card to a tab's name.
+    static const QRegularExpression memoryUsage(
+        QStringLiteral("\\s+-\\s+Memory usage\\s+-\\s+[\\d.,]+\\s*[KMGT]?B\\s*$"));
 
     QString tidy = text;
     tidy.remove(QChar(0xFFFC));
@@ -47,6 +50,7 @@ QString tidyLabel(const QString &text, const std::optional<QString> &role)
     tidy.remove(spacedShortcut);
     tidy.remove(trailingDots);
     tidy.remove(trailingColon);
+    tidy.remove(memoryUsage);
     if (tidy == text)
         return text;
     tidy.replace(spaces, QStringLiteral(" "));
@@ -58,6 +62,11 @@ bool isToolkitClassName(const QString &text)
     static const QRegularExpression className(
         QStringLiteral("^(?:Gtk|Gdk|Gsk|Adw|Hdy|Q)[A-Z][a-z][A-Za-z0-9]*$"));
     return className.match(text.trimmed()).hasMatch();
+}
+
+bool isPlaceholderName(const QString &text, const std::optional<QString> &role)
+{
+    return (role == u"AXTab" || role == u"AXTabButton") && text.trimmed().compare(u"Tab", Qt::CaseInsensitive) == 0;
 }
 
 std::optional<QString> undoubled(const QString &text)

@@ -18,6 +18,10 @@ QString tidyLabel(const QString &text, const std::optional<QString> &role = std:
 // "AdwActionRow", "QLineEdit"): never a label.
 bool isToolkitClassName(const QString &text);
 
+// A name a toolkit gives every element of a role ("Tab" for each GTK 4
+// notebook tab): it says nothing about this one, whose label child does.
+bool isPlaceholderName(const QString &text, const std::optional<QString> &role);
+
 // "7 7" → "7": some toolkits join a name and its label; nothing otherwise.
 std::optional<QString> undoubled(const QString &text);
 

@@ -104,18 +104,30 @@ std::optional<QString> elementLabel(
         return labelledBy;
     };
 
-    if (auto title = usable(stringAttribute(element, u"AXTitle"))) {
+    std::optional<QString> title = usable(stringAttribute(element, u"AXTitle"));
+    if (title && isPlaceholderName(*title, role))
+        title.reset();
+    if (title) {
         // A name that only repeats the application's says less than its description.
-        const bool namesTheApplication = appName && title->compare(tidyLabel(*appName), Qt::CaseInsensitive) == 0;
+        auto repeats = [&](const std::optional<QString> &name) {
+            return name && title->compare(tidyLabel(*name), Qt::CaseInsensitive) == 0;
+        };
+        std::optional<QString> description;
+        bool namesTheApplication = repeats(appName);
+        if (!namesTheApplication && !title->contains(u' ')) {
+            // The desktop's name may differ ("Firefox ESR"); the one on the bus is "Firefox".
+            description = usable(stringAttribute(element, u"AXDescription"));
+            namesTheApplication = description && repeats(stringAttribute(element, u"AXApplicationName"));
+        }
         if (!namesTheApplication) {
             const std::optional<QString> half = undoubled(*title);
             if (half && titleElementText())
                 return titleElementText();
             return half.value_or(*title);
         }
-        if (auto description = usable(stringAttribute(element, u"AXDescription")))
-            return description;
-        return title;
+        if (!description)
+            description = usable(stringAttribute(element, u"AXDescription"));
+        return description ? description : title;
     }
     // A visible label names a field better than its description does.
     if (titleElementText())

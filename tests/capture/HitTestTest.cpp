@@ -221,6 +221,20 @@ TEST(HitTest, EmptyAnswerInsideANotebookPageDescendsByHand)
     EXPECT_EQ(replay(tree.snapshot(mainWindow)).caption, QStringLiteral("Toggle \"Show Grid\""));
 }
 
+TEST(HitTest, Gtk3NotebookPageHungUnderItsTabIsFound)
+{
+    // GTK 3 puts a page under its tab; the tab's extents are only its header.
+    TreeBuilder tree(150, 140);
+    const int frame = tree.add(QStringLiteral("frame"), QStringLiteral("Settings"), Rect{100, 50, 800, 600}, tree.application);
+    const int notebook = tree.add(QStringLiteral("page tab list"), {}, Rect{100, 80, 800, 500}, frame);
+    const int general = tree.add(QStringLiteral("page tab"), QStringLiteral("General"), Rect{105, 82, 80, 25}, notebook);
+    const int page = tree.add(QStringLiteral("panel"), {}, Rect{102, 110, 796, 468}, general);
+    tree.add(QStringLiteral("check box"), QStringLiteral("Show grid"), Rect{120, 130, 100, 20}, page);
+    const int advanced = tree.add(QStringLiteral("page tab"), QStringLiteral("Advanced"), Rect{185, 82, 80, 25}, notebook);
+    tree.add(QStringLiteral("panel"), {}, Rect{102, 110, 796, 468}, advanced, {QStringLiteral("visible")});
+    EXPECT_EQ(replay(tree.snapshot(mainWindow)).caption, QStringLiteral("Toggle \"Show grid\""));
+}
+
 TEST(HitTest, AnswerWhoseExtentsMissThePointIsNotBelieved)
 {
     TreeBuilder tree(300, 300);
@@ -351,6 +365,78 @@ TEST(Snapshot, RoleAndStateNamesRoundTrip)
         EXPECT_EQ(roleFromName(roleName(role)), role);
     for (AtspiStateType state : {ATSPI_STATE_SHOWING, ATSPI_STATE_EDITABLE, ATSPI_STATE_HAS_POPUP})
         EXPECT_EQ(stateFromName(stateName(state)), state);
+}
+
+QJsonObject recorded(const QString &name)
+{
+    QFile file(QDir(QStringLiteral(KELVO_SNAPSHOT_DIR)).filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+// gtk4-widget-factory: GTK 4 reads a screen point as a window point and
+// answers the container it was asked, which must not end the descent.
+TEST(RecordedGtk4, ContainerAnsweringItselfIsDescendedByHand)
+{
+    const Replayed result = replay(recorded(QStringLiteral("gtk4-widget-factory-check-button.json")));
+    EXPECT_EQ(result.target.role, QStringLiteral("AXCheckBox"));
+    EXPECT_EQ(result.caption, QStringLiteral("Toggle \"checkbutton\""));
+}
+
+TEST(RecordedGtk4, ComboBoxInnerButtonIsTheComboBox)
+{
+    const Replayed result = replay(recorded(QStringLiteral("gtk4-widget-factory-combo-box.json")));
+    ASSERT_TRUE(result.hit);
+    EXPECT_EQ(result.hit->role(), ATSPI_ROLE_COMBO_BOX);
+    EXPECT_EQ(result.caption, QStringLiteral("Open the dropdown"));
+}
+
+TEST(RecordedGtk4, NotebookTabIsNamedByItsLabelNotTheWordTab)
+{
+    const Replayed result = replay(recorded(QStringLiteral("gtk4-widget-factory-page-tab.json")));
+    EXPECT_EQ(result.target.role, QStringLiteral("AXTab"));
+    EXPECT_EQ(result.caption, QStringLiteral("Switch to the \"Sunset\" tab"));
+}
+
+TEST(RecordedGtk4, SpinButtonIsATextField)
+{
+    const Replayed result = replay(recorded(QStringLiteral("gtk4-widget-factory-spin-button.json")));
+    ASSERT_TRUE(result.hit);
+    EXPECT_EQ(result.hit->role(), ATSPI_ROLE_SPIN_BUTTON);
+    EXPECT_EQ(result.target.role, QStringLiteral("AXTextField"));
+    EXPECT_EQ(result.caption, QStringLiteral("Click in the text field"));
+}
+
+// LibreOffice Writer: an open menu among 800 nodes, most under a second,
+// collapsed menu bar and tool bars; the document is named after its title.
+TEST(RecordedLibreOffice, OpenMenuIsFoundPastToolBarsAndACollapsedMenuBar)
+{
+    const Replayed result = replay(recorded(QStringLiteral("libreoffice-writer-save-as-item.json")));
+    EXPECT_EQ(result.target.role, QStringLiteral("AXMenuItem"));
+    EXPECT_EQ(result.caption, QStringLiteral("Choose \"Save As\" from the menu"));
+}
+
+TEST(RecordedLibreOffice, DocumentTitleIsNotAFieldName)
+{
+    EXPECT_EQ(replay(recorded(QStringLiteral("libreoffice-writer-document.json"))).caption,
+        QStringLiteral("Click in the text field"));
+}
+
+// Hand-built: a tab really named "Tab" by its application keeps the name when
+// nothing inside says more, and a combo box's button never names a plain button.
+TEST(HitTest, PlaceholderTabNameAndComboPartsStayInTheirPlace)
+{
+    TreeBuilder tabs(150, 70);
+    const int frame = tabs.add(QStringLiteral("frame"), QStringLiteral("Main"), Rect{100, 50, 800, 600}, tabs.application);
+    const int list = tabs.add(QStringLiteral("page tab list"), {}, Rect{100, 50, 800, 40}, frame);
+    tabs.add(QStringLiteral("page tab"), QStringLiteral("Tab"), Rect{120, 55, 80, 30}, list);
+    EXPECT_EQ(replay(tabs.snapshot(mainWindow)).caption, QStringLiteral("Switch tabs"));
+
+    TreeBuilder buttons(150, 70);
+    const int window = buttons.add(QStringLiteral("frame"), QStringLiteral("Main"), Rect{100, 50, 800, 600}, buttons.application);
+    const int panel = buttons.add(QStringLiteral("panel"), {}, Rect{100, 50, 800, 40}, window);
+    buttons.add(QStringLiteral("push button"), QStringLiteral("Apply"), Rect{120, 55, 80, 30}, panel);
+    EXPECT_EQ(replay(buttons.snapshot(mainWindow)).caption, QStringLiteral("Click \"Apply\""));
 }
 
 // Each recorded file holds "expectedCaption": the caption a careful person

@@ -380,6 +380,10 @@ TEST(ElementLabel, ToolkitNoiseIsTidiedAway)
     EXPECT_EQ(named(QStringLiteral("snake_case_name"), button), QStringLiteral("snake_case_name"));
     // Brackets that hold no shortcut stay.
     EXPECT_EQ(named(QStringLiteral("Volume (left)"), button), QStringLiteral("Volume (left)"));
+    // Chromium's hover card joins a tab's name.
+    EXPECT_EQ(named(QStringLiteral("about:blank - Memory usage - 22.1 MB"), QStringLiteral("AXTab")),
+        QStringLiteral("about:blank"));
+    EXPECT_EQ(named(QStringLiteral("Memory usage"), QStringLiteral("AXTab")), QStringLiteral("Memory usage"));
 }
 
 TEST(ElementLabel, ClassNamesAreNotLabels)
@@ -416,6 +420,14 @@ TEST(ElementLabel, NameRepeatingTheApplicationGivesWayToTheDescription)
     Fake plain = FakeElement::make("AXButton");
     plain->set(AXTitle, QStringLiteral("Firefox"));
     EXPECT_EQ(elementLabel(*plain, QStringLiteral("AXButton"), QStringLiteral("firefox")), QStringLiteral("Firefox"));
+    // The desktop calls it "Firefox ESR"; on the bus it is "Firefox".
+    menuButton->set(QStringLiteral("AXApplicationName"), QStringLiteral("Firefox"));
+    EXPECT_EQ(elementLabel(*menuButton, QStringLiteral("AXButton"), QStringLiteral("Firefox ESR")),
+        QStringLiteral("Open application menu"));
+    Fake back = FakeElement::make("AXButton");
+    back->set(AXTitle, QStringLiteral("Back")).set(AXDescription, QStringLiteral("Go back one page"));
+    back->set(QStringLiteral("AXApplicationName"), QStringLiteral("Firefox"));
+    EXPECT_EQ(elementLabel(*back, QStringLiteral("AXButton"), QStringLiteral("Firefox ESR")), QStringLiteral("Back"));
 }
 
 TEST(ElementLabel, DoubledNamePrefersTheLabelledByText)

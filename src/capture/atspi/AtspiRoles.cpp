@@ -55,7 +55,9 @@ QString roleIdentifier(AtspiRole role, const RoleFacts &facts)
         return QStringLiteral("AXMenuBar");
     case ATSPI_ROLE_COMBO_BOX:
         // One types into an editable combo box (an address bar, a search box).
-        return facts.hasEditableTextChild() ? textField() : QStringLiteral("AXPopUpButton");
+        // Firefox's address bar is an editable combo box without children.
+        return facts.hasEditableTextChild() || facts.hasState(ATSPI_STATE_EDITABLE) ? textField()
+                                                                                    : QStringLiteral("AXPopUpButton");
     case ATSPI_ROLE_LINK:
         return QStringLiteral("AXLink");
     case ATSPI_ROLE_PAGE_TAB:
@@ -78,6 +80,9 @@ QString roleIdentifier(AtspiRole role, const RoleFacts &facts)
         return QStringLiteral("AXTextArea");
     case ATSPI_ROLE_DOCUMENT_TEXT:
         return QStringLiteral("AXTextArea");
+    case ATSPI_ROLE_SPIN_BUTTON:
+        // One types the number; the arrows beside it are not elements of their own.
+        return facts.hasState(ATSPI_STATE_EDITABLE) ? textField() : QStringLiteral("AXIncrementor");
     case ATSPI_ROLE_SLIDER:
         return QStringLiteral("AXSlider");
     case ATSPI_ROLE_LABEL:

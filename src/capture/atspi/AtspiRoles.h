@@ -21,7 +21,7 @@ struct RoleFacts {
 // The "AX…" identifier the caption table and the parent walk use.
 QString roleIdentifier(AtspiRole role, const RoleFacts &facts);
 
-// "spin button" → "AXSpinButton".
+// "table column header" → "AXTableColumnHeader".
 QString genericRoleIdentifier(AtspiRole role);
 
 } // namespace kelvo::atspi

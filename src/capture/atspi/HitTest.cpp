@@ -109,18 +109,22 @@ NodePtr popupElement(TreeNode &application, const Rect &popup, const HitStart &p
         int depth;
     };
     std::deque<Queued> queue;
-    auto enqueueChildren = [&](TreeNode &node, int depth) {
+    // Tool bars rarely hold a popup but often dozens of buttons (LibreOffice):
+    // their children wait until everything else has been looked at.
+    std::deque<Queued> later;
+    auto enqueueChildren = [&](TreeNode &node, int depth, bool defer) {
         const int count = std::min(node.childCount(), manualChildLimit);
         for (int i = 0; i < count; ++i) {
             if (NodePtr child = node.child(i))
-                queue.push_back({std::move(child), depth});
+                (defer ? later : queue).push_back({std::move(child), depth});
         }
     };
-    enqueueChildren(application, 1);
+    enqueueChildren(application, 1, false);
     int visited = 0;
-    while (!queue.empty() && visited < popupSearchLimit) {
-        Queued item = std::move(queue.front());
-        queue.pop_front();
+    while ((!queue.empty() || !later.empty()) && visited < popupSearchLimit) {
+        std::deque<Queued> &from = queue.empty() ? later : queue;
+        Queued item = std::move(from.front());
+        from.pop_front();
         ++visited;
         TreeNode &node = *item.node;
         if (!isShown(node, point.visibleIsShowing))
@@ -132,8 +136,11 @@ NodePtr popupElement(TreeNode &application, const Rect &popup, const HitStart &p
         if (extents && extents->contains(px, py)
             && (fills(*extents, popup) || (role && isPopupContent(*role) && inside(*extents, popup))))
             return item.node;
-        if (item.depth < popupSearchDepth && role && !holdsNoPopups(*role))
-            enqueueChildren(node, item.depth + 1);
+        // An element shown with no size holds nothing shown (LibreOffice's
+        // second, collapsed menu bar with every menu and item under it).
+        const bool collapsed = extents && extents->isEmpty();
+        if (item.depth < popupSearchDepth && role && !holdsNoPopups(*role) && !collapsed)
+            enqueueChildren(node, item.depth + 1, role == ATSPI_ROLE_TOOL_BAR);
     }
     return nullptr;
 }
@@ -167,6 +174,21 @@ NodePtr windowAt(TreeNode &application, const HitStart &point, const TopLevel &t
     return best;
 }
 
+// The showing page under a notebook tab that holds the point.
+NodePtr pageHolding(TreeNode &tab, const HitStart &point)
+{
+    const int count = std::min(tab.childCount(), manualChildLimit);
+    for (int i = 0; i < count; ++i) {
+        NodePtr page = tab.child(i);
+        if (!page || !isShown(*page, point.visibleIsShowing))
+            continue;
+        const std::optional<Rect> extents = page->extents(point.coordinates);
+        if (extents && !extents->isEmpty() && extents->contains(point.x, point.y))
+            return page;
+    }
+    return nullptr;
+}
+
 // The smallest showing child holding the point, for toolkits whose hit test
 // answers nothing inside some containers (GTK 3 notebook pages).
 NodePtr childHolding(TreeNode &node, const HitStart &point)
@@ -182,8 +204,14 @@ NodePtr childHolding(TreeNode &node, const HitStart &point)
         const std::optional<Rect> extents = child->extents(point.coordinates);
         if (!extents && !withoutExtents && child->childCount() > 0)
             withoutExtents = child;
-        if (!extents || extents->isEmpty() || !extents->contains(point.x, point.y))
+        if (!extents || extents->isEmpty() || !extents->contains(point.x, point.y)) {
+            // GTK 3 hangs a notebook's page under its tab, whose extents are the tab's.
+            if (!best && child->role() == ATSPI_ROLE_PAGE_TAB) {
+                if (NodePtr page = pageHolding(*child, point))
+                    return page;
+            }
             continue;
+        }
         if (!best || extents->area() < bestArea) {
             best = std::move(child);
             bestArea = extents->area();
@@ -192,12 +220,40 @@ NodePtr childHolding(TreeNode &node, const HitStart &point)
     return best ? best : withoutExtents;
 }
 
-// A menu that is the child of a combo box is the combo box's own list.
-NodePtr settle(NodePtr hit)
+// Parts a combo box is drawn with (GTK 4: a panel, a toggle button, a cell
+// view, an arrow icon); what one types into is never one of them.
+bool isComboPart(TreeNode &node)
+{
+    switch (node.role().value_or(ATSPI_ROLE_INVALID)) {
+    case ATSPI_ROLE_PANEL:
+    case ATSPI_ROLE_FILLER:
+    case ATSPI_ROLE_PUSH_BUTTON:
+    case ATSPI_ROLE_TOGGLE_BUTTON:
+    case ATSPI_ROLE_LABEL:
+    case ATSPI_ROLE_STATIC:
+    case ATSPI_ROLE_IMAGE:
+    case ATSPI_ROLE_ICON:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A menu that is the child of a combo box is the combo box's own list, and
+// the button a GTK 4 combo box is drawn with is the combo box (other toolkits
+// answer the combo box itself).
+NodePtr settle(NodePtr hit, bool comboHasParts)
 {
     if (hit && hit->role() == ATSPI_ROLE_MENU) {
         if (NodePtr parent = hit->parent(); parent && parent->role() == ATSPI_ROLE_COMBO_BOX)
             return parent;
+    }
+    NodePtr current = comboHasParts ? hit : nullptr;
+    for (int step = 0; current && step < comboPartDepth && isComboPart(*current); ++step) {
+        NodePtr parent = current->parent();
+        if (parent && parent->role() == ATSPI_ROLE_COMBO_BOX)
+            return parent;
+        current = std::move(parent);
     }
     return hit;
 }
@@ -253,17 +309,27 @@ NodePtr descend(const HitStart &start)
         // One types into editable text: what lies inside it is not the target.
         if (depth > 0 && isEditableText(*current))
             break;
-        NodePtr child = current->childAtPoint(start.askX, start.askY, start.askCoordinates);
-        if (!child && (start.askCoordinates != start.coordinates || start.askX != start.x || start.askY != start.y))
-            child = current->childAtPoint(start.x, start.y, start.coordinates);
-        if (child && sameNode(child, current))
-            break;
-        if (child) {
-            // An answer whose own extents miss the point is the toolkit guessing.
-            const std::optional<Rect> extents = child->extents(start.coordinates);
+        // An answer that is the node itself, or whose own extents miss the
+        // point, is the toolkit guessing (GTK 4 may read a screen point as a
+        // window point and answer the container it asked); one that does not
+        // show is a hidden copy (Chromium's tab title behind its hover card).
+        auto believable = [&](NodePtr answer) -> NodePtr {
+            if (!answer || sameNode(answer, current) || !isShown(*answer, start.visibleIsShowing))
+                return nullptr;
+            const std::optional<Rect> extents = answer->extents(start.coordinates);
             if (extents && !extents->isEmpty() && !extents->contains(start.x, start.y))
-                child = nullptr;
-        }
+                return nullptr;
+            return answer;
+        };
+        const bool twoWaysToAsk =
+            start.askCoordinates != start.coordinates || start.askX != start.x || start.askY != start.y;
+        NodePtr answer = current->childAtPoint(start.askX, start.askY, start.askCoordinates);
+        // Elsewhere a node answering itself is the deepest one there.
+        if (!twoWaysToAsk && answer && sameNode(answer, current))
+            break;
+        NodePtr child = believable(std::move(answer));
+        if (!child && twoWaysToAsk)
+            child = believable(current->childAtPoint(start.x, start.y, start.coordinates));
         if (!child && manualSteps < manualDescentLimit) {
             child = childHolding(*current, start);
             ++manualSteps;
@@ -272,7 +338,7 @@ NodePtr descend(const HitStart &start)
             break;
         current = std::move(child);
     }
-    return settle(std::move(current));
+    return settle(std::move(current), start.visibleIsShowing);
 }
 
 NodePtr elementAt(DesktopTree &desktop, int x, int y)

@@ -10,6 +10,7 @@ inline constexpr int manualDescentLimit = 12; // steps where the toolkit answere
 inline constexpr int manualChildLimit = 64;   // children looked at per manual step
 inline constexpr int popupSearchLimit = 160;  // nodes looked at to find an open popup
 inline constexpr int popupSearchDepth = 10;
+inline constexpr int comboPartDepth = 4;      // steps up from a combo box's inner parts
 
 // Where a hit test runs: the node it starts from and the point in the
 // coordinates that node's toolkit understands.

@@ -106,8 +106,13 @@ AttributeValue NodeElement::attribute(QStringView attribute)
     };
     if (attribute == u"AXRole")
         return text(roleIdentifier());
-    if (attribute == u"AXTitle")
+    if (attribute == u"AXTitle") {
+        // A document's name is its title (LibreOffice: "Untitled 1 - LibreOffice
+        // Document"), not the name of a field.
+        if (self->role() == ATSPI_ROLE_DOCUMENT_TEXT)
+            return {};
         return text(self->name());
+    }
     if (attribute == u"AXDescription")
         return text(self->description());
     if (attribute == u"AXTitleUIElement")
@@ -133,6 +138,8 @@ AttributeValue NodeElement::attribute(QStringView attribute)
         return element(self->parent());
     if (attribute == u"AXWindow")
         return window();
+    if (attribute == u"AXApplicationName")
+        return applicationName();
     return {};
 }
 
@@ -144,6 +151,20 @@ AttributeValue NodeElement::children()
     for (int i = 0; i < count; ++i)
         list.append(std::make_shared<NodeElement>(resolved, i));
     return list;
+}
+
+AttributeValue NodeElement::applicationName()
+{
+    NodePtr current = node()->parent();
+    for (int step = 0; current && step < windowSearchLimit; ++step) {
+        if (current->role() == ATSPI_ROLE_APPLICATION) {
+            if (std::optional<QString> name = current->name())
+                return *name;
+            return {};
+        }
+        current = current->parent();
+    }
+    return {};
 }
 
 AttributeValue NodeElement::window()

@@ -24,6 +24,8 @@ public:
 private:
     AttributeValue children();
     AttributeValue window();
+    // "AXApplicationName": the name the application gives itself on the bus.
+    AttributeValue applicationName();
 
     NodePtr resolved;
     NodePtr lazyParent;
