@@ -213,6 +213,7 @@ NormalRect RedactionOverlay::fromWidget(const QRectF &rect) const
 
 void RedactionOverlay::placeButtons()
 {
+    emit layoutChanged();
     const qsizetype wanted = active_ ? redactions_.size() : 0;
     while (removeButtons_.size() > wanted)
         delete removeButtons_.takeLast();
@@ -258,11 +259,28 @@ void RedactionOverlay::paintEvent(QPaintEvent *)
     const QRectF target = image_->imageRect();
     painter.setClipRect(target);
     // A faint veil tells the mode; each area gets a dashed outline.
-    painter.fillRect(target, palette::withAlpha(palette::accent, 0.06));
+    painter.fillRect(target, palette::withAlpha(palette::accent, 0.08));
+    painter.setPen(QPen(palette::accentBright, 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(target.adjusted(1.5, 1.5, -1.5, -1.5));
     for (const NormalRect &area : std::as_const(redactions_)) {
         painter.setPen(QPen(palette::accentBright, 2, Qt::DashLine));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(toWidget(area).adjusted(1, 1, -1, -1));
+    }
+    if (redactions_.isEmpty() && !dragFrom_) {
+        // What to do, until the first area is drawn.
+        const QString hint = QStringLiteral("Drag over what to hide");
+        QFont font = painter.font();
+        font.setBold(true);
+        painter.setFont(font);
+        const QRectF box = QFontMetricsF(font).boundingRect(hint).adjusted(-10, -6, 10, 6);
+        const QRectF placed(target.topLeft() + QPointF(10, 10), box.size());
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette::withAlpha(palette::ink, 0.82));
+        painter.drawRoundedRect(placed, placed.height() / 2, placed.height() / 2);
+        painter.setPen(palette::highlight);
+        painter.drawText(placed, Qt::AlignCenter, hint);
     }
     if (dragFrom_) {
         const QRectF band = QRectF(*dragFrom_, dragTo_).normalized();
@@ -308,47 +326,80 @@ void RedactionOverlay::mouseReleaseEvent(QMouseEvent *event)
 
 // --- StepFramingTools -----------------------------------------------------------
 
+StepMenuButton::StepMenuButton(QWidget *parent)
+    : QAbstractButton(parent)
+{
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setFixedSize(28, 28);
+}
+
+void StepMenuButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (underMouse() || hasFocus() || isDown()) {
+        painter.setPen(hasFocus() ? QPen(palette::accentBright, 2) : Qt::NoPen);
+        painter.setBrush(palette::withAlpha(palette::accent, 0.10));
+        painter.drawEllipse(QRectF(rect()).adjusted(2, 2, -2, -2));
+    }
+    // Three dots: more for this step.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette::inkSecondary);
+    const QPointF c = QRectF(rect()).center();
+    for (int i = -1; i <= 1; ++i)
+        painter.drawEllipse(c + QPointF(i * 6.5, 0), 2.1, 2.1);
+}
+
 StepFramingTools::StepFramingTools(StepImageView *image, QWidget *row)
     : QObject(row)
     , image_(image)
-    , framingButton_(new NeuButton(QStringLiteral("Framing"), {NeuButtonStyle::Kind::plain, true, false}, row))
+    , menuButton_(new StepMenuButton(row))
     , menu_(new QMenu(row))
     , choices_(new QActionGroup(this))
     , followGuide_(nullptr)
-    , redactButton_(new NeuButton(QStringLiteral("Redact"), {NeuButtonStyle::Kind::plain, true, false}, row))
+    , redactAction_(nullptr)
     , overlay_(new RedactionOverlay(image))
+    , doneButton_(new NeuButton(QStringLiteral("Done"), {NeuButtonStyle::Kind::primary, true, false}, overlay_))
 {
-    framingButton_->setAccessibleName(QStringLiteral("Framing of this step"));
-    framingButton_->setToolTip(QStringLiteral("How much of the screen this step's screenshot shows"));
-    menu_->setAccessibleName(QStringLiteral("Framing of this step"));
+    menuButton_->setAccessibleName(QStringLiteral("More for this step"));
+    menuButton_->setToolTip(QStringLiteral("Framing and redaction of this step's screenshot"));
+    menu_->setAccessibleName(QStringLiteral("More for this step"));
+    QMenu *framing = menu_->addMenu(QStringLiteral("Framing"));
+    framingMenu_ = framing;
     choices_->setExclusive(true);
-    followGuide_ = menu_->addAction(QStringLiteral("Same as Guide"));
+    followGuide_ = framing->addAction(QStringLiteral("Same as Guide"));
     followGuide_->setCheckable(true);
     choices_->addAction(followGuide_);
     connect(followGuide_, &QAction::triggered, this, [this] { emit framingOverrideChosen(std::nullopt); });
-    menu_->addSeparator();
-    for (const Framing framing : framingOrder) {
-        QAction *action = menu_->addAction(framingTitle(framing));
+    framing->addSeparator();
+    for (const Framing choice : framingOrder) {
+        QAction *action = framing->addAction(framingTitle(choice));
         action->setCheckable(true);
-        action->setData(int(framing));
+        action->setData(int(choice));
         choices_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, framing] { emit framingOverrideChosen(framing); });
+        connect(action, &QAction::triggered, this, [this, choice] { emit framingOverrideChosen(choice); });
     }
-    connect(framingButton_, &QAbstractButton::clicked, this, [this] {
-        menu_->popup(framingButton_->mapToGlobal(QPoint(0, framingButton_->height() + 4)));
+    redactAction_ = menu_->addAction(QStringLiteral("Redact Areas…"));
+    redactAction_->setToolTip(QStringLiteral("Drag over the screenshot to hide an area in the editor and every export"));
+    connect(redactAction_, &QAction::triggered, this, [this] { setRedacting(true); });
+    connect(menuButton_, &QAbstractButton::clicked, this, [this] {
+        menu_->popup(menuButton_->mapToGlobal(QPoint(menuButton_->width() - menu_->sizeHint().width(),
+                                                     menuButton_->height() + 4)));
     });
 
-    redactButton_->setToolTip(QStringLiteral("Drag over the screenshot to hide an area in the editor and every export"));
-    redactButton_->setAccessibleName(QStringLiteral("Redact"));
-    connect(redactButton_, &QAbstractButton::clicked, this, [this] { setRedacting(!isRedacting()); });
+    doneButton_->setAccessibleName(QStringLiteral("Done redacting"));
+    doneButton_->setToolTip(QStringLiteral("Leave Redact mode"));
+    doneButton_->hide();
+    connect(doneButton_, &QAbstractButton::clicked, this, [this] { setRedacting(false); });
     connect(overlay_, &RedactionOverlay::redactionDrawn, this, &StepFramingTools::redactionDrawn);
     connect(overlay_, &RedactionOverlay::removeRequested, this, &StepFramingTools::redactionRemoveRequested);
+    connect(overlay_, &RedactionOverlay::layoutChanged, this, [this] { placeDoneButton(); });
 }
 
 void StepFramingTools::addButtonsTo(QBoxLayout *layout)
 {
-    layout->addWidget(framingButton_, 0, Qt::AlignVCenter);
-    layout->addWidget(redactButton_, 0, Qt::AlignVCenter);
+    layout->addWidget(menuButton_, 0, Qt::AlignHCenter);
 }
 
 void StepFramingTools::showStep(const StepImageRecipe &recipe, std::optional<Framing> stepFraming,
@@ -361,17 +412,25 @@ void StepFramingTools::showStep(const StepImageRecipe &recipe, std::optional<Fra
         const bool follows = action == followGuide_;
         action->setChecked(follows ? !stepFraming : stepFraming && action->data().toInt() == int(*stepFraming));
     }
-    framingButton_->setText(stepFraming ? QStringLiteral("Framing: %1").arg(framingTitle(*stepFraming))
-                                        : QStringLiteral("Framing"));
-    framingButton_->setMinimumSize(framingButton_->sizeHint());
+}
+
+void StepFramingTools::placeDoneButton()
+{
+    const QRectF target = image_->imageRect();
+    doneButton_->resize(doneButton_->sizeHint());
+    const QPoint corner = target.isEmpty() ? QPoint(overlay_->width(), 0) : target.topRight().toPoint();
+    doneButton_->move(std::max(0, corner.x() - doneButton_->width() - 10), std::max(0, corner.y() + 10));
+    doneButton_->raise();
 }
 
 void StepFramingTools::setRedacting(bool redacting)
 {
     overlay_->setActive(redacting);
-    redactButton_->setText(redacting ? QStringLiteral("Done") : QStringLiteral("Redact"));
-    redactButton_->setAccessibleName(redacting ? QStringLiteral("Done redacting") : QStringLiteral("Redact"));
-    redactButton_->setMinimumSize(redactButton_->sizeHint());
+    redactAction_->setEnabled(!redacting);
+    doneButton_->setVisible(redacting);
+    placeDoneButton();
+    if (redacting)
+        doneButton_->setFocus(Qt::OtherFocusReason);
 }
 
 bool StepFramingTools::isRedacting() const

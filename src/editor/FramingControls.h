@@ -25,6 +25,7 @@ class SegmentButton : public QAbstractButton {
 public:
     explicit SegmentButton(const QString &text, QWidget *parent = nullptr);
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -81,6 +82,8 @@ public:
 signals:
     void redactionDrawn(const kelvo::NormalRect &area);
     void removeRequested(qsizetype index);
+    // The picture or the areas moved: what sits on them follows.
+    void layoutChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -101,12 +104,23 @@ private:
     QPointF dragTo_;
 };
 
-// A step row's framing menu and Redact mode: the buttons, the menu and the
-// overlay on the row's screenshot.
+// The round "more" button of a step row.
+class StepMenuButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit StepMenuButton(QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// A step row's menu (its framing, Redact Areas…) and Redact mode: the overlay on
+// the row's screenshot with its Done button.
 class StepFramingTools : public QObject {
     Q_OBJECT
 public:
     StepFramingTools(StepImageView *image, QWidget *row);
+    // The menu button takes no width: it goes under the drag handle.
     void addButtonsTo(QBoxLayout *layout);
     // Shows the step as the guide has it now.
     void showStep(const StepImageRecipe &recipe, std::optional<Framing> stepFraming, Framing guideFraming);
@@ -114,9 +128,11 @@ public:
     void setRedacting(bool redacting);
     bool isRedacting() const;
 
-    NeuButton *framingButton() const { return framingButton_; }
-    QMenu *framingMenu() const { return menu_; }
-    NeuButton *redactButton() const { return redactButton_; }
+    StepMenuButton *menuButton() const { return menuButton_; }
+    QMenu *menu() const { return menu_; }
+    QMenu *framingMenu() const { return framingMenu_; }
+    QAction *redactAction() const { return redactAction_; }
+    NeuButton *doneButton() const { return doneButton_; }
     RedactionOverlay *overlay() const { return overlay_; }
 
 signals:
@@ -126,13 +142,17 @@ signals:
     void redactionRemoveRequested(qsizetype index);
 
 private:
+    void placeDoneButton();
+
     StepImageView *image_;
-    NeuButton *framingButton_;
+    StepMenuButton *menuButton_;
     QMenu *menu_;
+    QMenu *framingMenu_ = nullptr;
     QActionGroup *choices_;
     QAction *followGuide_;
-    NeuButton *redactButton_;
+    QAction *redactAction_;
     RedactionOverlay *overlay_;
+    NeuButton *doneButton_;
 };
 
 } // namespace kelvo

@@ -259,10 +259,6 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
     chips->addWidget(durationChip_);
     chips->addWidget(dateChip_);
     chips->addStretch();
-    framingSelector_ = new FramingSelector(this);
-    connect(framingSelector_, &FramingSelector::framingChosen, this,
-            [this](Framing framing) { setGuideFraming(store_, guideId_, framing, undoStack_); });
-    chips->addWidget(framingSelector_, 0, Qt::AlignVCenter);
     left->addLayout(chips);
     header->addLayout(left, 1);
 
@@ -318,6 +314,26 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
     connect(delete_, &QAbstractButton::clicked, this, &GuideEditorView::confirmAndDeleteGuide);
 
     column->addLayout(header);
+    addFramingRow(column);
+}
+
+void GuideEditorView::addFramingRow(QVBoxLayout *column)
+{
+    // Under the header across its width: narrow windows have no room beside the title.
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(32, 0, 32, 18);
+    row->setSpacing(12);
+    auto *label = new QLabel(QStringLiteral("Screenshots"), this);
+    label->setFont(styleFont(13, QFont::DemiBold));
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(palette::inkSecondary.name()));
+    framingSelector_ = new FramingSelector(this);
+    label->setBuddy(framingSelector_);
+    connect(framingSelector_, &FramingSelector::framingChosen, this,
+            [this](Framing framing) { setGuideFraming(store_, guideId_, framing, undoStack_); });
+    row->addWidget(label, 0, Qt::AlignVCenter);
+    row->addWidget(framingSelector_, 0, Qt::AlignVCenter);
+    row->addStretch();
+    column->addLayout(row);
 }
 
 void GuideEditorView::buildBody(QVBoxLayout *column)

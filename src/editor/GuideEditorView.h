@@ -137,6 +137,7 @@ protected:
 
 private:
     void buildHeader(QVBoxLayout *column);
+    void addFramingRow(QVBoxLayout *column);
     void buildBody(QVBoxLayout *column);
     QWidget *buildVideoCard();
     QWidget *buildJumpList();

@@ -250,6 +250,7 @@ StepRowView::StepRowView(int number, const Step &step, const QString &imagePath,
     header->addLayout(textColumn, 1);
     auto *handleColumn = new QVBoxLayout;
     handleColumn->addWidget(handle_);
+    framingTools_->addButtonsTo(handleColumn);
     handleColumn->addStretch();
     header->addLayout(handleColumn);
     column->addLayout(header);
@@ -263,7 +264,6 @@ StepRowView::StepRowView(int number, const Step &step, const QString &imagePath,
     buttons->addWidget(down_, 0, Qt::AlignVCenter);
     buttons->addWidget(delete_, 0, Qt::AlignVCenter);
     buttons->addStretch();
-    framingTools_->addButtonsTo(buttons);
     column->addLayout(buttons);
 
     caption_->setPlainText(step_.caption);
