@@ -257,7 +257,12 @@ std::optional<Framing> framingFrom(const element &value)
     return std::nullopt;
 }
 
-// Four finite numbers with a positive width and height.
+// Far beyond any display (fractions of it): a hostile value, not a window.
+constexpr double maxRectFraction = 1000;
+// A step's areas: more than anyone draws; a hostile file cannot make every view fill millions.
+constexpr qsizetype maxRedactions = 256;
+
+// Four finite numbers of a sane size with a positive width and height.
 std::optional<NormalRect> rectFrom(const element &value)
 {
     simdjson::dom::array values;
@@ -266,7 +271,8 @@ std::optional<NormalRect> rectFrom(const element &value)
     double numbers[4] = {};
     int i = 0;
     for (const element number : values) {
-        if (number.get_double().get(numbers[i]) != simdjson::SUCCESS || !std::isfinite(numbers[i]))
+        if (number.get_double().get(numbers[i]) != simdjson::SUCCESS || !std::isfinite(numbers[i])
+            || std::abs(numbers[i]) > maxRectFraction)
             return std::nullopt;
         ++i;
     }
@@ -282,6 +288,8 @@ QList<NormalRect> rectsFrom(const element &value)
     if (value.get_array().get(values) != simdjson::SUCCESS)
         return rects;
     for (const element item : values) {
+        if (rects.size() == maxRedactions)
+            break;
         if (const auto rect = rectFrom(item))
             rects.append(*rect);
     }

@@ -149,6 +149,20 @@ TEST(FramingJson, OddValuesOfTheNewKeysReadAsAbsent)
     EXPECT_TRUE(withNulls->steps[0].redactions.isEmpty());
 }
 
+TEST(FramingJson, HostileRectanglesAreRefused)
+{
+    QByteArray document(framedDocument);
+    document.replace("0.25,\n        0,\n        0.5,\n        0.75", "1e300,\n        0,\n        0.5,\n        0.75");
+    QByteArray many = "\"redactions\" : [";
+    for (int i = 0; i < 5000; ++i)
+        many += (i ? ", " : "") + QByteArray("[0, 0, 1, 1]");
+    document.replace("\"redactions\" : [", many + ", ");
+    const auto guide = decodeGuide(document);
+    ASSERT_TRUE(guide);
+    EXPECT_EQ(guide->steps[0].windowFrame, std::nullopt);
+    EXPECT_EQ(guide->steps[0].redactions.size(), 256);
+}
+
 TEST(FramingJson, EmptyRedactionsAndAbsentKeysAreLeftOut)
 {
     auto guide = decodeGuide(QByteArray(olderDocument));
