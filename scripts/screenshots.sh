@@ -5,7 +5,8 @@
 # on the virtual desktop: scripts/screenshots.sh [folder]
 # (default /tmp/kelvo-shots), plus the HUD after a plain click on it, the editor at
 # 960 x 600 and fitted at scale 2, keyboard focus rings, a long title and the video
-# still before Play, and the main windows again in German in [folder]/de. Needs a build in build/.
+# still before Play, framing (a framed guide, a step's framing menu and Redact mode),
+# and the main windows again in German in [folder]/de. Needs a build in build/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-/tmp/kelvo-shots}"
@@ -23,7 +24,7 @@ xsetroot -solid '#7d8aa6'
 export KELVO_NO_UPDATES=1
 for mode in hud-countdown hud-recording hud-finishing hud-clicked settings permissions permissions-partial style \
     library-empty library editor-empty editor-drag editor-small editor-fitted editor-focus editor-long-title \
-    library-updates-question editor-save-failed editor-export; do
+    library-updates-question editor-save-failed editor-export editor-framing editor-framing-menu editor-redact; do
   case "$mode" in
     editor-fitted) QT_SCALE_FACTOR=2 "$library_showcase" "$mode" & ;;
     library*|editor*) "$library_showcase" "$mode" & ;;
@@ -39,7 +40,7 @@ for mode in hud-countdown hud-recording hud-finishing hud-clicked settings permi
   done
   sleep 0.8 # let the window manager map it and the first paint land
   case "$mode" in library*|editor*) sleep 1.2 ;; esac # screenshots decode, the movie's still
-  case "$mode" in editor-export) sleep 1 ;; esac # the formats menu opens
+  case "$mode" in editor-export|editor-framing-menu|editor-redact) sleep 1 ;; esac # the menu opens, Redact mode starts
   if [ "$mode" = hud-clicked ]; then
     # A plain click on the time, then the pointer away: the HUD must stay put.
     xdotool mousemove 850 39 click 1 mousemove 300 600

@@ -4,6 +4,7 @@
 #include "capture/CaptionWriter.h"
 #include "capture/PatientTargetFinder.h"
 #include "capture/Permissions.h"
+#include "capture/WindowFrames.h"
 #include "capture/atspi/AtspiClickTargetFinder.h"
 #include "capture/x11/DesktopPermissionProbe.h"
 #include "capture/x11/X11ClickMonitor.h"
@@ -30,6 +31,7 @@ DesktopCapture makeDesktopCapture(GuideStore &store, Scheduler &scheduler, QSett
             return inspector->inspectTarget(point.x(), point.y());
         },
         .makeCaption = [](const ClickTarget &target, bool isRightClick) { return makeCaption(target, isRightClick); },
+        .windowFrameAt = [frames = makeDesktopWindowFrameFinder()](QPoint point) { return frames->frameAt(point); },
         .frontmostApplication =
             [names = accessibility.names] {
                 // Only the window is read at the click; the name (desktop entries,

@@ -73,6 +73,9 @@ struct RecordingSession::StepJob {
     double timestamp;
     std::function<std::optional<ClickTarget>(QPointF)> inspectTarget;
     std::function<QString(const ClickTarget &, bool)> makeCaption;
+    std::function<std::optional<QRect>(QPoint)> windowFrameAt;
+    QRect display;
+    std::optional<NormalRect> windowFrame; // found in the image stage
 
     std::mutex lock;
     bool imageDone = false;
@@ -87,6 +90,17 @@ struct RecordingSession::StepJob {
 
     void runImage()
     {
+        // First thing, while the clicked window is most likely still where it was.
+        std::optional<NormalRect> clickedWindow;
+        if (windowFrameAt) {
+            const QPoint at(int(std::floor(inspectionPoint.x())), int(std::floor(inspectionPoint.y())));
+            if (const auto window = windowFrameAt(at))
+                clickedWindow = normalisedWindowFrame(*window, display);
+        }
+        {
+            std::lock_guard guard(lock);
+            windowFrame = clickedWindow;
+        }
         std::optional<QByteArray> data = std::move(jpeg);
         if (!data)
             data = renderStepImage(clickX, clickY, frame, widestStepImage);
@@ -141,6 +155,7 @@ struct RecordingSession::StepJob {
         made.clickX = clickX;
         made.clickY = clickY;
         made.isRightClick = isRightClick;
+        made.windowFrame = windowFrame;
         step = std::move(made);
         return true;
     }
@@ -405,6 +420,8 @@ void RecordingSession::handleClick(const Click &click)
     job->timestamp = secondsBetween(*startedAt_, click.time);
     job->inspectTarget = services_.inspectTarget;
     job->makeCaption = services_.makeCaption;
+    job->windowFrameAt = services_.windowFrameAt;
+    job->display = frame;
     if (imageBacklog_->load() >= maxImageBacklog) {
         // The picture stages are behind: rather than keep one more frame waiting
         // (8 MB at 1080p, 33 MB at 4K), make its JPEG now.
@@ -581,6 +598,8 @@ Guide RecordingSession::assembleGuide() const
     guide.createdAt = createdAt;
     guide.duration = startedAt_ ? secondsBetween(*startedAt_, services_.scheduler.now()) : 0;
     guide.steps = steps_;
+    // Recordings from now on show the clicked window; older guides keep the whole screen.
+    guide.framing = Framing::clickedWindow;
     std::stable_sort(guide.steps.begin(), guide.steps.end(),
                      [](const Step &a, const Step &b) { return a.timestamp < b.timestamp; });
     return guide;
@@ -645,6 +664,12 @@ static QString shortTimeFormat(const QLocale &locale)
     QString format = locale.timeFormat(QLocale::ShortFormat);
     format.remove(QLatin1String(":ss"));
     return format;
+}
+
+NormalRect normalisedWindowFrame(const QRect &window, const QRect &display)
+{
+    return {double(window.x() - display.x()) / display.width(), double(window.y() - display.y()) / display.height(),
+            double(window.width()) / display.width(), double(window.height()) / display.height()};
 }
 
 QString defaultGuideTitle(const QDateTime &createdAt, const QLocale &locale)

@@ -41,6 +41,9 @@ public:
         std::function<std::optional<ClickTarget>(QPointF point)> inspectTarget;
         // Pure, called on background threads.
         std::function<QString(const ClickTarget &target, bool isRightClick)> makeCaption;
+        // Blocking, called on background threads: the frame of the top-level window
+        // under a global pixel point; nothing on the bare desktop or when unknown.
+        std::function<std::optional<QRect>(QPoint point)> windowFrameAt = {};
         // Main thread, cheap: takes note of the frontmost application now (its
         // window, not yet its name); the function returned names it later, in the
         // step's background work, where it may block.
@@ -168,6 +171,9 @@ private:
 // The screenshot of a step: the frame scaled to at most maxWidth pixels wide with
 // the click marker drawn at (clickX, clickY), as JPEG at quality 85. Any thread.
 std::optional<QByteArray> renderStepImage(double clickX, double clickY, const QImage &image, int maxWidth);
+
+// A window's frame in fractions of the recorded display (it may reach past its edges).
+NormalRect normalisedWindowFrame(const QRect &window, const QRect &display);
 
 // "Guide – " + the medium date and short time of the locale.
 QString defaultGuideTitle(const QDateTime &createdAt, const QLocale &locale);

@@ -2,6 +2,8 @@
 
 #include "app/style/Palette.h"
 #include "app/style/Style.h"
+#include "editor/FramingControls.h"
+#include "editor/FramingEditing.h"
 #include "editor/NearViewportLoader.h"
 #include "editor/SaveProblemBanner.h"
 #include "editor/StepImageView.h"
@@ -310,6 +312,26 @@ void GuideEditorView::buildHeader(QVBoxLayout *column)
     connect(delete_, &QAbstractButton::clicked, this, &GuideEditorView::confirmAndDeleteGuide);
 
     column->addLayout(header);
+    addFramingRow(column);
+}
+
+void GuideEditorView::addFramingRow(QVBoxLayout *column)
+{
+    // Under the header across its width: narrow windows have no room beside the title.
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(32, 0, 32, 18);
+    row->setSpacing(12);
+    auto *label = new QLabel(QStringLiteral("Screenshots"), this);
+    label->setFont(styleFont(13, QFont::DemiBold));
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(palette::inkSecondary.name()));
+    framingSelector_ = new FramingSelector(this);
+    label->setBuddy(framingSelector_);
+    connect(framingSelector_, &FramingSelector::framingChosen, this,
+            [this](Framing framing) { setGuideFraming(store_, guideId_, framing, undoStack_); });
+    row->addWidget(label, 0, Qt::AlignVCenter);
+    row->addWidget(framingSelector_, 0, Qt::AlignVCenter);
+    row->addStretch();
+    column->addLayout(row);
 }
 
 void GuideEditorView::buildBody(QVBoxLayout *column)
@@ -470,7 +492,20 @@ StepRowView *GuideEditorView::makeRow(const Step &step)
     connect(row->dragHandle(), &DragHandle::dragFinished, this, [this] { dragging_ = false; });
     connect(row, &StepRowView::stepDropped, this,
             [this, id](const QUuid &dragged) { reorderStep(store_, guideId_, dragged, id, undoStack_); });
+    StepFramingTools *tools = row->framingTools();
+    connect(tools, &StepFramingTools::framingOverrideChosen, this,
+            [this, id](std::optional<Framing> framing) { setStepFraming(store_, guideId_, id, framing, undoStack_); });
+    connect(tools, &StepFramingTools::redactionDrawn, this,
+            [this, id](const NormalRect &area) { addRedaction(store_, guideId_, id, area, undoStack_); });
+    connect(tools, &StepFramingTools::redactionRemoveRequested, this,
+            [this, id](qsizetype index) { removeRedaction(store_, guideId_, id, index, undoStack_); });
     return row;
+}
+
+void GuideEditorView::showFraming(StepRowView *row, const Step &step)
+{
+    row->framingTools()->showStep(stepImageRecipe(guideFraming_, step), step.framing,
+                                  guideFraming_.value_or(Framing::wholeScreen));
 }
 
 void GuideEditorView::moveStepKeepingFocus(const QUuid &id, int offset)
@@ -518,6 +553,8 @@ void GuideEditorView::sync()
     stepsChip_->setText(stepCountText(guide.steps.size()));
     durationChip_->setText(formatTimestamp(guide.duration));
     dateChip_->setText(abbreviatedDateTime(guide.createdAt, QLocale()));
+    guideFraming_ = guide.framing;
+    framingSelector_->setFraming(guide.framing.value_or(Framing::wholeScreen));
 
     const bool hasSteps = !guide.steps.isEmpty();
     export_->setEnabled(hasSteps);
@@ -548,8 +585,10 @@ void GuideEditorView::syncRows(const Guide &guide)
         for (const Step &step : steps) {
             StepPlace &place = places_[step.id];
             place.step = step;
-            if (place.row)
+            if (place.row) {
                 place.row->setStep(step);
+                showFraming(place.row, step);
+            }
         }
         return;
     }
@@ -590,6 +629,7 @@ void GuideEditorView::syncRows(const Guide &guide)
             row->setNumber(static_cast<int>(i) + 1);
             row->setEnds(i == 0, i == count - 1);
             row->setStep(place.step);
+            showFraming(row, place.step);
         }
         place.slot->show();
     }
@@ -608,6 +648,7 @@ StepRowView *GuideEditorView::ensureStepRow(const QUuid &id)
         return place->row;
     const qsizetype index = placeOrder_.indexOf(id);
     StepRowView *row = makeRow(place->step);
+    showFraming(row, place->step);
     row->setNumber(static_cast<int>(index) + 1);
     row->setEnds(index == 0, index == placeOrder_.size() - 1);
     place->row = row;

@@ -24,6 +24,7 @@ class QVBoxLayout;
 namespace kelvo {
 
 class Chip;
+class FramingSelector;
 class NearViewportLoader;
 class SaveProblemBanner;
 class StepRowView;
@@ -102,6 +103,7 @@ public:
     // For tests and the menus.
     QLineEdit *titleField() const { return title_; }
     QList<Chip *> chips() const { return {stepsChip_, durationChip_, dateChip_}; }
+    FramingSelector *framingSelector() const { return framingSelector_; }
     NeuButton *exportButton() const { return export_; }
     // The arrow beside Export: its menu offers PDF, HTML and Markdown.
     NeuButton *exportFormatsButton() const { return exportFormats_; }
@@ -135,6 +137,7 @@ protected:
 
 private:
     void buildHeader(QVBoxLayout *column);
+    void addFramingRow(QVBoxLayout *column);
     void buildBody(QVBoxLayout *column);
     QWidget *buildVideoCard();
     QWidget *buildJumpList();
@@ -142,6 +145,7 @@ private:
     void syncRows(const Guide &guide);
     void syncJumpRows(const Guide &guide);
     StepRowView *makeRow(const Step &step);
+    void showFraming(StepRowView *row, const Step &step);
     void buildRowsNearViewport();
     void matchPlaceholderHeights();
     int estimatedRowHeight() const;
@@ -174,6 +178,8 @@ private:
     Chip *stepsChip_ = nullptr;
     Chip *durationChip_ = nullptr;
     Chip *dateChip_ = nullptr;
+    FramingSelector *framingSelector_ = nullptr;
+    std::optional<Framing> guideFraming_;
     NeuButton *export_ = nullptr;
     NeuButton *exportFormats_ = nullptr;
     QMenu *exportMenu_ = nullptr;

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace kelvo {
 
 StepImageView::StepImageView(const QString &path, int maxPixel, ContentMode mode, QWidget *parent, ImageCache &cache)
@@ -12,7 +14,58 @@ StepImageView::StepImageView(const QString &path, int maxPixel, ContentMode mode
     , maxPixel_(maxPixel)
     , mode_(mode)
     , image_(cache.cachedImage(path, maxPixel))
+    , decoded_(image_)
 {
+}
+
+void StepImageView::setRecipe(const StepImageRecipe &recipe)
+{
+    if (recipe == recipe_)
+        return;
+    recipe_ = recipe;
+    showDecoded(decoded_);
+    if (image_)
+        emit imageChanged(); // its shape may have changed
+}
+
+QSize StepImageView::storedSizeOf(const QImage &decoded) const
+{
+    // A decode smaller than asked for is the stored size. A scaled-down one came
+    // from a picture at least maxPixel wide, where the marker grows with the
+    // width: any wide stand-in gives the same region.
+    const QSize size = decoded.size();
+    if (std::max(size.width(), size.height()) < maxPixel_ || size.width() <= 0)
+        return size;
+    constexpr int wide = 2200;
+    return QSize(wide, int(std::lround(double(size.height()) * wide / size.width())));
+}
+
+QRectF StepImageView::imageRect() const
+{
+    if (!image_ || image_->isNull())
+        return {};
+    const QSizeF drawn = QSizeF(image_->size()).scaled(
+        QSizeF(size()), mode_ == ContentMode::fill ? Qt::KeepAspectRatioByExpanding : Qt::KeepAspectRatio);
+    QRectF target(QPointF(0, 0), drawn);
+    target.moveCenter(QRectF(rect()).center());
+    return target;
+}
+
+NormalRect StepImageView::shownRegion() const
+{
+    if (!decoded_ || decoded_->isNull() || recipe_.leavesPictureAlone())
+        return {0, 0, 1, 1};
+    return recipe_.region(storedSizeOf(*decoded_));
+}
+
+void StepImageView::showDecoded(const std::optional<QImage> &decoded)
+{
+    decoded_ = decoded;
+    if (decoded && !decoded->isNull())
+        image_ = applyStepImageRecipe(*decoded, recipe_, storedSizeOf(*decoded));
+    else
+        image_ = decoded;
+    update();
 }
 
 void StepImageView::setPath(const QString &path)
@@ -69,8 +122,7 @@ void StepImageView::startLoad()
     // Cached already: no round trip through the pool, no flash of the placeholder.
     if (auto cached = cache_.cachedImage(path_, maxPixel_)) {
         ++generation_;
-        image_ = std::move(cached);
-        update();
+        showDecoded(cached);
         emit imageChanged();
         return;
     }
@@ -78,8 +130,7 @@ void StepImageView::startLoad()
     cache_.loadImage(path_, maxPixel_, this, [this, generation](const std::optional<QImage> &image) {
         if (generation != generation_)
             return;
-        image_ = image;
-        update();
+        showDecoded(image);
         emit imageChanged();
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/StepImagePipeline.h"
 #include "store/ImageCache.h"
 
 #include <QImage>
@@ -25,7 +26,16 @@ public:
     void setPath(const QString &path);
     const QString &path() const { return path_; }
     bool hasImage() const { return image_.has_value(); }
+    // The picture as shown: framed and redacted by the recipe.
     const std::optional<QImage> &image() const { return image_; }
+
+    // Frames and redacts the screenshot as every export does; shows it again at once.
+    void setRecipe(const StepImageRecipe &recipe);
+    const StepImageRecipe &recipe() const { return recipe_; }
+    // Where the picture is drawn in the view (fit: letterboxed; fill: may overhang).
+    QRectF imageRect() const;
+    // The region of the stored picture the view shows, in fractions of it.
+    NormalRect shownRegion() const;
 
     QSize sizeHint() const override;
 
@@ -48,12 +58,16 @@ protected:
 
 private:
     void startLoad();
+    void showDecoded(const std::optional<QImage> &decoded);
+    QSize storedSizeOf(const QImage &decoded) const;
 
     ImageCache &cache_;
     QString path_;
     int maxPixel_;
     ContentMode mode_;
     std::optional<QImage> image_;
+    std::optional<QImage> decoded_; // as the cache gave it, before the recipe
+    StepImageRecipe recipe_;
     // The image scaled once to the size it is drawn at: repaints (scrolling) only blit.
     QPixmap scaled_;
     qint64 scaledKey_ = 0;

@@ -2,6 +2,7 @@
 
 #include "app/style/Palette.h"
 #include "app/style/Style.h"
+#include "editor/FramingControls.h"
 #include "editor/StepImageView.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -151,7 +152,9 @@ ScreenshotWell::ScreenshotWell(const QString &path, QWidget *parent)
         ImageCache::shared().loadImageSize(path, this, [this](QSize size) {
             if (image_->image())
                 return; // the image itself came first and set the shape
-            aspect_ = size;
+            const NormalRect region = image_->recipe().leavesPictureAlone() ? NormalRect{0, 0, 1, 1}
+                                                                            : image_->recipe().region(size);
+            aspect_ = QSizeF(size.width() * region.width, size.height() * region.height);
             updateGeometry();
         });
     }
@@ -210,6 +213,7 @@ StepRowView::StepRowView(int number, const Step &step, const QString &imagePath,
     , down_(new NeuIconButton(QStringLiteral("chevron.down"), tr("Move step down"), {palette::ink, 34},
                               this))
     , delete_(new NeuIconButton(QStringLiteral("trash"), tr("Delete step"), {palette::danger, 34}, this))
+    , framingTools_(new StepFramingTools(well_->imageView(), this))
 {
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -246,6 +250,7 @@ StepRowView::StepRowView(int number, const Step &step, const QString &imagePath,
     header->addLayout(textColumn, 1);
     auto *handleColumn = new QVBoxLayout;
     handleColumn->addWidget(handle_);
+    framingTools_->addButtonsTo(handleColumn);
     handleColumn->addStretch();
     header->addLayout(handleColumn);
     column->addLayout(header);

@@ -15,6 +15,7 @@ class QHBoxLayout;
 namespace kelvo {
 
 class StepImageView;
+class StepFramingTools;
 class Chip;
 
 // The caption field: plain text that grows with its lines instead of scrolling.
@@ -112,6 +113,8 @@ public:
     NeuIconButton *deleteButton() const { return delete_; }
     DragHandle *dragHandle() const { return handle_; }
     StepImageView *imageView() const { return well_->imageView(); }
+    // The step's framing menu and Redact mode.
+    StepFramingTools *framingTools() const { return framingTools_; }
     NumberBadge *badge() const { return badge_; }
     QList<Chip *> chips() const;
 
@@ -151,6 +154,7 @@ private:
     NeuIconButton *up_;
     NeuIconButton *down_;
     NeuIconButton *delete_;
+    StepFramingTools *framingTools_;
     bool settingCaption_ = false;
 };
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QUuid>
 
+#include "model/FrameTypes.h"
+
 #include <optional>
 
 namespace kelvo {
@@ -19,6 +21,10 @@ struct Step {
     double clickX = 0;     // fraction of the display width, 0 at the left
     double clickY = 0;     // fraction of the display height, 0 at the top
     bool isRightClick = false;
+    // The clicked top-level window with its frame; absent for old guides and the bare desktop.
+    std::optional<NormalRect> windowFrame = {};
+    std::optional<Framing> framing = {}; // overrides the guide's
+    QList<NormalRect> redactions = {};   // filled solid wherever the screenshot is shown
 
     friend bool operator==(const Step &, const Step &) = default;
 };
@@ -31,6 +37,7 @@ struct Guide {
     double duration = 0; // seconds
     std::optional<QString> videoFileName;
     QList<Step> steps;
+    std::optional<Framing> framing = {}; // absent: the whole screen
 
     friend bool operator==(const Guide &, const Guide &) = default;
 };

@@ -73,6 +73,32 @@ public:
     }
 };
 
+const char *framingName(Framing framing)
+{
+    switch (framing) {
+    case Framing::wholeScreen: return "wholeScreen";
+    case Framing::clickedWindow: return "clickedWindow";
+    case Framing::closeUp: return "closeUp";
+    }
+    return "wholeScreen";
+}
+
+// An array of four numbers, one per line like every other member.
+bool writeRect(Writer &w, const NormalRect &rect, int level)
+{
+    w.out.append("[\n");
+    const double values[] = {rect.x, rect.y, rect.width, rect.height};
+    for (int i = 0; i < 4; ++i) {
+        w.indent(level + 1);
+        if (!w.number(values[i]))
+            return false;
+        w.out.append(i < 3 ? ",\n" : "\n");
+    }
+    w.indent(level);
+    w.out.append(']');
+    return true;
+}
+
 bool writeStep(Writer &w, const Step &step, int level)
 {
     const int inner = level + 1;
@@ -94,6 +120,11 @@ bool writeStep(Writer &w, const Step &step, int level)
     if (!w.number(step.clickY))
         return false;
     w.out.append(",\n");
+    if (step.framing) {
+        w.key(inner, "framing");
+        w.out.append('"').append(framingName(*step.framing)).append('"');
+        w.out.append(",\n");
+    }
     w.key(inner, "id");
     w.string(uuidText(step.id));
     w.out.append(",\n");
@@ -103,9 +134,27 @@ bool writeStep(Writer &w, const Step &step, int level)
     w.key(inner, "isRightClick");
     w.out.append(step.isRightClick ? "true" : "false");
     w.out.append(",\n");
+    if (!step.redactions.isEmpty()) {
+        w.key(inner, "redactions");
+        w.out.append("[\n");
+        for (qsizetype i = 0; i < step.redactions.size(); ++i) {
+            w.indent(inner + 1);
+            if (!writeRect(w, step.redactions[i], inner + 1))
+                return false;
+            w.out.append(i + 1 < step.redactions.size() ? ",\n" : "\n");
+        }
+        w.indent(inner);
+        w.out.append("],\n");
+    }
     w.key(inner, "timestamp");
     if (!w.number(step.timestamp))
         return false;
+    if (step.windowFrame) {
+        w.out.append(",\n");
+        w.key(inner, "windowFrame");
+        if (!writeRect(w, *step.windowFrame, inner))
+            return false;
+    }
     w.out.append('\n');
     w.indent(level);
     w.out.append('}');
@@ -192,6 +241,61 @@ std::optional<QUuid> uuidAt(const object &obj, std::string_view key)
     return parseUuid(text);
 }
 
+// The keys added after the first release are read leniently: a value Kelvo
+// cannot use is taken as absent, so an odd value never hides a whole guide.
+std::optional<Framing> framingFrom(const element &value)
+{
+    std::string_view text;
+    if (value.get_string().get(text) != simdjson::SUCCESS)
+        return std::nullopt;
+    if (text == "wholeScreen")
+        return Framing::wholeScreen;
+    if (text == "clickedWindow")
+        return Framing::clickedWindow;
+    if (text == "closeUp")
+        return Framing::closeUp;
+    return std::nullopt;
+}
+
+// Far beyond any display (fractions of it): a hostile value, not a window.
+constexpr double maxRectFraction = 1000;
+// A step's areas: more than anyone draws; a hostile file cannot make every view fill millions.
+constexpr qsizetype maxRedactions = 256;
+
+// Four finite numbers of a sane size with a positive width and height.
+std::optional<NormalRect> rectFrom(const element &value)
+{
+    simdjson::dom::array values;
+    if (value.get_array().get(values) != simdjson::SUCCESS || values.size() != 4)
+        return std::nullopt;
+    double numbers[4] = {};
+    int i = 0;
+    for (const element number : values) {
+        if (number.get_double().get(numbers[i]) != simdjson::SUCCESS || !std::isfinite(numbers[i])
+            || std::abs(numbers[i]) > maxRectFraction)
+            return std::nullopt;
+        ++i;
+    }
+    if (!(numbers[2] > 0) || !(numbers[3] > 0))
+        return std::nullopt;
+    return NormalRect{numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+QList<NormalRect> rectsFrom(const element &value)
+{
+    QList<NormalRect> rects;
+    simdjson::dom::array values;
+    if (value.get_array().get(values) != simdjson::SUCCESS)
+        return rects;
+    for (const element item : values) {
+        if (rects.size() == maxRedactions)
+            break;
+        if (const auto rect = rectFrom(item))
+            rects.append(*rect);
+    }
+    return rects;
+}
+
 std::optional<Step> readStep(const element &value)
 {
     object obj;
@@ -199,6 +303,7 @@ std::optional<Step> readStep(const element &value)
         return std::nullopt;
     // One pass over the members: a step is read 30,000 times when a large library loads.
     std::optional<element> id, caption, appName, clickX, clickY, imageFileName, isRightClick, timestamp;
+    std::optional<element> windowFrame, framing, redactions;
     for (const auto field : obj) {
         std::optional<element> *slot = nullptr;
         const std::string_view key = field.key;
@@ -210,6 +315,9 @@ std::optional<Step> readStep(const element &value)
         else if (key == "imageFileName") slot = &imageFileName;
         else if (key == "isRightClick") slot = &isRightClick;
         else if (key == "timestamp") slot = &timestamp;
+        else if (key == "windowFrame") slot = &windowFrame;
+        else if (key == "framing") slot = &framing;
+        else if (key == "redactions") slot = &redactions;
         if (slot && !*slot)
             *slot = field.value;
     }
@@ -241,6 +349,12 @@ std::optional<Step> readStep(const element &value)
         || isRightClick->get_bool().get(flag) != simdjson::SUCCESS)
         return std::nullopt;
     step.isRightClick = flag;
+    if (windowFrame)
+        step.windowFrame = rectFrom(*windowFrame);
+    if (framing)
+        step.framing = framingFrom(*framing);
+    if (redactions)
+        step.redactions = rectsFrom(*redactions);
     return step;
 }
 
@@ -306,6 +420,10 @@ std::optional<QByteArray> encodeGuide(const Guide &guide)
     if (!w.number(guide.duration))
         return std::nullopt;
     w.out.append(",\n");
+    if (guide.framing) {
+        w.key(1, "framing");
+        w.out.append('"').append(framingName(*guide.framing)).append("\",\n");
+    }
     w.key(1, "id");
     w.string(uuidText(guide.id));
     w.out.append(",\n");
@@ -358,6 +476,10 @@ std::optional<Guide> decodeGuide(const QByteArray &document)
     if (!createdAt || !optionalStringAt(obj, "videoFileName", videoFileName))
         return std::nullopt;
 
+    std::optional<Framing> framing;
+    if (element value; obj["framing"].get(value) == simdjson::SUCCESS)
+        framing = framingFrom(value);
+
     QList<Step> stepList;
     stepList.reserve(qsizetype(steps.size()));
     for (const element value : steps) {
@@ -371,7 +493,8 @@ std::optional<Guide> decodeGuide(const QByteArray &document)
                  .createdAt = *createdAt,
                  .duration = *duration,
                  .videoFileName = std::move(videoFileName),
-                 .steps = std::move(stepList)};
+                 .steps = std::move(stepList),
+                 .framing = framing};
 }
 
 } // namespace kelvo

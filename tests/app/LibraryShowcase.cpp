@@ -11,6 +11,7 @@
 #include "app/updates/Updater.h"
 #include "capture/Permissions.h"
 #include "capture/RecordingSession.h"
+#include "editor/FramingControls.h"
 #include "editor/StepRowView.h"
 #include "model/QtScheduler.h"
 #include "store/GuideStore.h"
@@ -119,6 +120,21 @@ int main(int argc, char **argv)
             const Guide empty = plant(seed, QStringLiteral("Recording without clicks"), 0, 60, true);
             const Guide printer = plant(seed, QStringLiteral("Add a network printer"), 6, 5, true);
             select = mode == QLatin1String("editor-empty") ? empty.id : printer.id;
+            if (mode.startsWith(QLatin1String("editor-framing")) || mode == QLatin1String("editor-redact")) {
+                // Recorded with framing: every click in the settings window, the
+                // second step a close-up with a name hidden.
+                Guide framed = *seed.guideWithID(printer.id);
+                framed.framing = Framing::clickedWindow;
+                for (Step &step : framed.steps) {
+                    step.windowFrame = NormalRect{0.1, 0.1, 0.8, 0.8};
+                    step.clickX = 0.45;
+                    step.clickY = 0.4;
+                }
+                framed.steps[1].framing = Framing::closeUp;
+                framed.steps[0].redactions = {NormalRect{0.3, 0.28, 0.25, 0.05}};
+                seed.update(framed);
+                seed.flushPendingSaves();
+            }
             if (mode == QLatin1String("editor-long-title")) {
                 Guide long_ = plant(seed, QStringLiteral("Set up the office printer for the whole team on the third "
                                                          "floor – Guide 6 Dec 2026 at 14:05"),
@@ -185,6 +201,20 @@ int main(int argc, char **argv)
                     area->ensureWidgetVisible(rows[1], 0, 40);
             }, Qt::QueuedConnection);
         }
+    }
+    if ((mode == QLatin1String("editor-redact") || mode == QLatin1String("editor-framing-menu"))
+        && library.currentEditor()) {
+        // The first step in Redact mode, or its framing menu open.
+        QTimer::singleShot(1500, &library, [&library, mode] {
+            auto *editor = library.currentEditor();
+            StepRowView *row = editor ? editor->stepRows().value(0) : nullptr;
+            if (!row)
+                return;
+            if (mode == QLatin1String("editor-redact"))
+                row->framingTools()->setRedacting(true);
+            else
+                row->framingTools()->menuButton()->click();
+        });
     }
     if (mode == QLatin1String("editor-export") && library.currentEditor()) {
         // The Export arrow's menu open, once the window manager has placed the window.

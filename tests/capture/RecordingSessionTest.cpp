@@ -45,6 +45,8 @@ protected:
                            QStringLiteral("Editor")};
     };
     QList<QPointF> inspectedPoints;
+    // The top-level windows of the fake desktop, topmost first.
+    QList<QRect> windows;
     QList<QThread *> frontmostNotedOn;
     QList<QThread *> frontmostNamedOn;
     QMutex inspectedLock;
@@ -77,6 +79,14 @@ protected:
                 },
             .makeCaption = [](const ClickTarget &target,
                               bool right) { return (right ? "right:" : "left:") + target.label.value_or("-"); },
+            .windowFrameAt = [this](QPoint point) -> std::optional<QRect> {
+                QMutexLocker lock(&inspectedLock);
+                for (const QRect &window : std::as_const(windows)) {
+                    if (window.contains(point))
+                        return window;
+                }
+                return std::nullopt;
+            },
             .frontmostApplication =
                 [this] {
                     frontmostNotedOn.append(QThread::currentThread());
@@ -410,6 +420,26 @@ TEST_F(RecordingSessionTest, StepsCarryCaptionAppNameTimeAndMarkedScreenshot)
     const QColor ring = shot.pixelColor(960 + 25, 540); // on the red ring (r = 25)
     EXPECT_GT(ring.red(), 200);
     EXPECT_LT(ring.green(), 120);
+}
+
+TEST_F(RecordingSessionTest, StepsKeepTheClickedWindowsFrameNormalisedToTheDisplay)
+{
+    displays.screens = {{"primary", QRect(0, 0, 1920, 1080)}, {"upper-left", QRect(-1280, -1024, 1280, 1024)}};
+    displays.pointer = QPoint(-10, -10);
+    windows = {QRect(-1000, -900, 640, 512), QRect(-1200, -1000, 1400, 900)};
+    startRecording();
+    click(-700, -700);   // the small window on top
+    click(-1100, -300);  // the large one, reaching past the display's right edge
+    click(-100, -50);    // the bare desktop
+    settle();
+    const Guide guide = stopAndGetGuide();
+    EXPECT_EQ(guide.framing, Framing::clickedWindow) << "new recordings frame the clicked window";
+    ASSERT_EQ(guide.steps.size(), 3);
+    EXPECT_EQ(guide.steps[0].windowFrame, (NormalRect{280.0 / 1280, 124.0 / 1024, 0.5, 0.5}));
+    EXPECT_EQ(guide.steps[1].windowFrame, (NormalRect{80.0 / 1280, 24.0 / 1024, 1400.0 / 1280, 900.0 / 1024}));
+    EXPECT_EQ(guide.steps[2].windowFrame, std::nullopt);
+    EXPECT_EQ(guide.steps[0].framing, std::nullopt);
+    EXPECT_TRUE(guide.steps[0].redactions.isEmpty());
 }
 
 TEST_F(RecordingSessionTest, WithoutAnElementTheFrontmostApplicationNamesTheStep)

@@ -83,8 +83,10 @@ GuideRow::Content GuideRow::contentOf(const GuideStore &store, const Guide &guid
     content.title = guide.title;
     content.subtitle = guideRowSubtitle(guide);
     content.hasSteps = !guide.steps.isEmpty();
-    if (content.hasSteps)
+    if (content.hasSteps) {
         content.thumbnailPath = store.imagePath(guide, guide.steps.first()).value_or(QString());
+        content.thumbnailRecipe = stepImageRecipe(guide, guide.steps.first());
+    }
     return content;
 }
 
@@ -100,6 +102,7 @@ GuideRow::GuideRow(const QUuid &guideId, const Content &content, QWidget *parent
     setCheckable(true);
     thumbnail_->setLoadsWhenShown(false);
     thumbnail_->setCornerRadius(9);
+    thumbnail_->setRecipe(content_.thumbnailRecipe);
     thumbnail_->setGeometry(QRect(QPoint(rowPadding, rowPadding), thumbnailSize));
     thumbnail_->setVisible(content_.hasSteps);
     // Clicks select; the checked state follows the selection, not the click.
@@ -116,6 +119,7 @@ void GuideRow::setContent(const Content &content)
         return;
     if (content.thumbnailPath != content_.thumbnailPath)
         thumbnail_->setPath(content.thumbnailPath);
+    thumbnail_->setRecipe(content.thumbnailRecipe);
     thumbnail_->setVisible(content.hasSteps);
     content_ = content;
     updateAccessibility();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/style/Widgets.h"
+#include "editor/StepImagePipeline.h"
 #include "model/Guide.h"
 
 #include <QAbstractButton>
@@ -35,6 +36,7 @@ public:
         QString title;
         QString subtitle;
         QString thumbnailPath; // empty when the guide has no steps
+        StepImageRecipe thumbnailRecipe; // framed and redacted as everywhere else
         bool hasSteps = false;
         friend bool operator==(const Content &, const Content &) = default;
     };

@@ -345,7 +345,8 @@ struct AtspiDesktop::X11 {
             top.popup = attribute->override_redirect;
             const xcb_window_t client = clientOf(windows[i]);
             top.pid = pidOf(client);
-            top.client = screenRect(client).value_or(Rect{geometry->x, geometry->y, width, height});
+            top.outer = Rect{geometry->x, geometry->y, width, height};
+            top.client = screenRect(client).value_or(top.outer);
             if (const auto frame = cardinals(client, frameExtents, XCB_ATOM_CARDINAL, 4); frame.size() == 4) {
                 top.frameLeft = int(frame[0]);
                 top.frameRight = int(frame[1]);

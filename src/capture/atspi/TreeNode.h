@@ -66,6 +66,8 @@ struct TopLevel {
     std::optional<qint64> pid;
     // _GTK_FRAME_EXTENTS: left, right, top, bottom (client-side shadows).
     int frameLeft = 0, frameRight = 0, frameTop = 0, frameBottom = 0;
+    // The child of the root: the window manager's frame, or the client itself.
+    Rect outer = {};
     friend bool operator==(const TopLevel &, const TopLevel &) = default;
 };
 
