@@ -2,12 +2,17 @@
 
 #include "capture/ClickMonitor.h"
 #include "capture/Displays.h"
+#include "capture/FieldWatcher.h"
 #include "capture/FrameMemory.h"
+#include "capture/KeyCaptions.h"
+#include "capture/KeyMonitor.h"
 #include "capture/RecordingEngine.h"
+#include "capture/TypingTracker.h"
 #include "store/GuideFiles.h"
 #include "store/GuideStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
@@ -182,6 +187,10 @@ RecordingSession::~RecordingSession()
     if (tickTask_)
         services_.scheduler.cancel(*tickTask_);
     clickMonitor_->stop();
+    if (keyMonitor_)
+        keyMonitor_->stop();
+    if (fieldWatcher_)
+        fieldWatcher_->stop();
 }
 
 void RecordingSession::setPhase(Phase phase)
@@ -348,6 +357,7 @@ void RecordingSession::engineStarted(std::uint64_t generation, const QString &gu
     startedAt_ = services_.scheduler.now();
     startedAtDate_ = services_.currentDateTime();
     clickMonitor_->start();
+    startTypingCapture();
     setPhase(Phase::recording());
     saveProgress();
     tick();
@@ -403,6 +413,8 @@ void RecordingSession::handleClick(const Click &click)
     job->timestamp = secondsBetween(*startedAt_, click.time);
     job->inspectTarget = services_.inspectTarget;
     job->makeCaption = services_.makeCaption;
+    if (typingTracker_)
+        typingTracker_->clicked(click.location, click.time, job->number);
     if (imageBacklog_->load() >= maxImageBacklog) {
         // The picture stages are behind: rather than keep one more frame waiting
         // (8 MB at 1080p, 33 MB at 4K), make its JPEG now.
@@ -410,6 +422,11 @@ void RecordingSession::handleClick(const Click &click)
     } else {
         job->frame = std::move(frameImage);
     }
+    launchStepJob(job, inspectionPool());
+}
+
+void RecordingSession::launchStepJob(const std::shared_ptr<StepJob> &job, QThreadPool *inspectionPool)
+{
     ++pending_;
     jobs_.push_back(job);
 
@@ -436,7 +453,7 @@ void RecordingSession::handleClick(const Click &click)
         --*backlog;
         reportIfDone(job);
     });
-    inspectionPool()->start([job, reportIfDone] {
+    inspectionPool->start([job, reportIfDone] {
         job->runInspection();
         reportIfDone(job);
     });
@@ -484,6 +501,10 @@ void RecordingSession::stepDone(const std::shared_ptr<StepJob> &job, std::option
         return; // already taken in at the deadline
     jobs_.erase(it);
     --pending_;
+    if (step && droppedClicks_.removeOne(job->number)) {
+        QFile::remove(job->folder + QLatin1Char('/') + job->fileName());
+        step.reset();
+    }
     if (step) {
         steps_.append(std::move(*step));
         unsavedSteps_ = true;
@@ -555,6 +576,7 @@ void RecordingSession::finish()
         tickTask_.reset();
     }
     clickMonitor_->stop();
+    stopTypingCapture();
     engineStopped_ = false;
     // Accessibility queries still waiting get a short grace; then the frontmost
     // application names their steps, so a burst of clicks cannot hold the guide.
@@ -635,6 +657,143 @@ void RecordingSession::handleUnexpectedStop(const QString &error)
     setErrorMessage(QStringLiteral("Recording stopped unexpectedly: ") + error);
     setPhase(Phase::finishing());
     finish();
+}
+
+// ---- typing and shortcuts --------------------------------------------------------
+
+void RecordingSession::setTypingCapture(std::unique_ptr<KeyMonitor> keys, std::unique_ptr<FieldWatcher> fields)
+{
+    stopTypingCapture();
+    keyMonitor_ = std::move(keys);
+    fieldWatcher_ = std::move(fields);
+    if (!keyMonitor_ || !fieldWatcher_) {
+        keyMonitor_.reset();
+        fieldWatcher_.reset();
+        typingTracker_.reset();
+        return;
+    }
+    typingTracker_ = std::make_unique<TypingTracker>([this](const KeyStepRequest &request) { makeKeyStep(request); });
+    keyMonitor_->setOnKey([this](const KeyPress &press) {
+        if (capturingTyping_)
+            typingTracker_->keyPressed(press);
+    });
+    fieldWatcher_->setOnFocus([this](const std::optional<FocusedField> &field) {
+        if (capturingTyping_)
+            typingTracker_->focusChanged(field, services_.scheduler.now());
+    });
+}
+
+void RecordingSession::setRecordTyping(bool on)
+{
+    if (recordTyping_ == on)
+        return;
+    recordTyping_ = on;
+    emit recordTypingChanged(on);
+}
+
+void RecordingSession::startTypingCapture()
+{
+    droppedClicks_.clear();
+    if (!recordTyping_ || !typingTracker_)
+        return;
+    typingTracker_->reset();
+    capturingTyping_ = true;
+    fieldWatcher_->start();
+    keyMonitor_->start();
+}
+
+void RecordingSession::stopTypingCapture()
+{
+    if (!std::exchange(capturingTyping_, false))
+        return;
+    // Typing under way when the recording stops is a step too.
+    typingTracker_->finish(services_.scheduler.now());
+    keyMonitor_->stop();
+    fieldWatcher_->stop();
+    typingTracker_->reset();
+}
+
+void RecordingSession::makeKeyStep(const KeyStepRequest &request)
+{
+    if (!targetFrame_ || !startedAt_ || folder_.isEmpty())
+        return;
+    const QRect frame = *targetFrame_;
+    const bool typing = request.kind == KeyStepRequest::Kind::Typing;
+    // The marker sits on the field; a shortcut outside any field points at the pointer.
+    const QPointF point = request.field ? QRectF(request.field->bounds).center()
+                                        : QPointF(services_.displays.pointerPosition());
+    if (!frameContains(frame, point))
+        return; // off the recorded display, like a click there
+    QImage frameImage = engine_->latestFrame();
+    if (frameImage.isNull())
+        return;
+
+    auto job = std::make_shared<StepJob>();
+    job->inspectionPoint = point;
+    job->fallbackApp = services_.frontmostApplication ? services_.frontmostApplication() : nullptr;
+    job->clickX = (point.x() - frame.left()) / frame.width();
+    job->clickY = (point.y() - frame.top()) / frame.height();
+    job->number = ++stepNumber_;
+    job->folder = folder_;
+    job->isRightClick = false;
+    job->timestamp = std::max(0.0, secondsBetween(*startedAt_, request.time));
+    // The caption is written in the query stage and travels as the target's label.
+    const std::optional<QString> appName = request.field ? request.field->appName : std::nullopt;
+    if (typing) {
+        const FocusedField field = *request.field;
+        const bool enter = request.pressedEnter;
+        std::shared_ptr<FieldWatcher> watcher = fieldWatcher_;
+        job->inspectTarget = [field, enter, watcher, appName](QPointF) -> std::optional<ClickTarget> {
+            bool password = field.isPassword;
+            std::optional<QString> text;
+            // A password field's text is never asked for.
+            if (!password && watcher)
+                text = watcher->readText(field.id);
+            if (text && looksMasked(*text)) {
+                password = true;
+                text.reset();
+            }
+            return ClickTarget{QStringLiteral("typing"), typingCaption(text, password, field.label, enter),
+                               std::nullopt, appName};
+        };
+        const QString fallback = typingCaption(std::nullopt, field.isPassword, field.label, enter);
+        job->makeCaption = [fallback](const ClickTarget &target, bool) { return target.label.value_or(fallback); };
+    } else {
+        const QString caption = shortcutCaption(request.keys);
+        job->inspectTarget = [caption, appName](QPointF) -> std::optional<ClickTarget> {
+            return ClickTarget{QStringLiteral("shortcut"), caption, std::nullopt, appName};
+        };
+        job->makeCaption = [caption](const ClickTarget &, bool) { return caption; };
+    }
+    if (imageBacklog_->load() >= maxImageBacklog)
+        job->jpeg = renderStepImage(job->clickX, job->clickY, frameImage, widestStepImage);
+    else
+        job->frame = std::move(frameImage);
+    if (request.mergedClick)
+        dropClickStep(*request.mergedClick);
+    // Text is read at once, not behind the clicks still waiting for their queries.
+    launchStepJob(job, imagePool());
+}
+
+// The click's step gives way to the typing that followed it: its picture goes too.
+void RecordingSession::dropClickStep(int number)
+{
+    const QString fileName = QStringLiteral("step-%1.jpg").arg(number);
+    for (qsizetype i = 0; i < steps_.size(); ++i) {
+        if (steps_[i].imageFileName == fileName) {
+            steps_.removeAt(i);
+            QFile::remove(folder_ + QLatin1Char('/') + fileName);
+            unsavedSteps_ = true;
+            saveStepsSoon();
+            return;
+        }
+    }
+    for (const std::shared_ptr<StepJob> &job : jobs_) {
+        if (job->number == number) {
+            droppedClicks_.append(number);
+            return;
+        }
+    }
 }
 
 // Some locales (the C locale among them) put seconds into their short time.

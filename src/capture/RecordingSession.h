@@ -24,6 +24,10 @@ namespace kelvo {
 
 class ClickMonitor;
 class DisplayProvider;
+class FieldWatcher;
+class KeyMonitor;
+class TypingTracker;
+struct KeyStepRequest;
 class GuideStore;
 class RecordingEngine;
 
@@ -88,6 +92,15 @@ public:
     // Cancels a countdown or ends a recording; nothing in idle and finishing.
     void stop();
 
+    // Keys and the focused field, for typing and shortcut steps. Without them
+    // (or with recordTyping off) only clicks make steps.
+    void setTypingCapture(std::unique_ptr<KeyMonitor> keys, std::unique_ptr<FieldWatcher> fields);
+    bool recordTyping() const { return recordTyping_; }
+    // Takes effect at the next start of capture.
+    void setRecordTyping(bool on);
+    // Whether the recording under way sees keys.
+    bool capturesTyping() const { return capturingTyping_; }
+
     RecordingEngine &engine() { return *engine_; }
     // True from an engine start until the engine has failed to start or been
     // stopped again: a stop in the countdown may leave a start in flight, whose
@@ -100,6 +113,7 @@ signals:
     void elapsedChanged(double elapsed);
     void errorMessageChanged();
     void engineBusyChanged(bool busy);
+    void recordTypingChanged(bool on);
 
 private:
     struct StepJob;
@@ -126,6 +140,11 @@ private:
     Guide assembleGuide() const;
     void saveProgress();
     void handleUnexpectedStop(const QString &error);
+    void launchStepJob(const std::shared_ptr<StepJob> &job, QThreadPool *inspectionPool);
+    void startTypingCapture();
+    void stopTypingCapture();
+    void makeKeyStep(const KeyStepRequest &request);
+    void dropClickStep(int number);
 
     Services services_;
     std::unique_ptr<RecordingEngine> engine_;
@@ -161,6 +180,12 @@ private:
     QList<Step> steps_;
     int stepNumber_ = 0;
     std::optional<Click> lastClick_;
+    std::unique_ptr<KeyMonitor> keyMonitor_;
+    std::shared_ptr<FieldWatcher> fieldWatcher_; // shared with step work reading text
+    std::unique_ptr<TypingTracker> typingTracker_;
+    bool recordTyping_ = true;
+    bool capturingTyping_ = false;
+    QList<int> droppedClicks_; // click steps merged into typing before they were done
     // Guards callbacks from background work against a session that is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

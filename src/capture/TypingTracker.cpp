@@ -1,0 +1,123 @@
+#include "capture/TypingTracker.h"
+
+#include <QRectF>
+#include <QStringList>
+
+namespace kelvo {
+
+TypingTracker::TypingTracker(Sink sink) : sink_(std::move(sink)) {}
+
+void TypingTracker::reset()
+{
+    field_.reset();
+    typingSince_.reset();
+    mergedClick_.reset();
+    lastClick_.reset();
+}
+
+void TypingTracker::focusChanged(const std::optional<FocusedField> &field, KeyStepRequest::TimePoint now)
+{
+    if (field && field_ && field->id == field_->id) {
+        field_ = field; // the same field, perhaps moved or renamed
+        return;
+    }
+    endTyping(now, false);
+    field_ = field;
+}
+
+bool TypingTracker::isEditingShortcut(const KeyPress &press) const
+{
+    // Paste, cut, undo and redo change the text: they are part of the typing.
+    const bool ctrl = press.modifiers == KeyPress::Ctrl || press.modifiers == (KeyPress::Ctrl | KeyPress::Shift);
+    if (!ctrl)
+        return false;
+    static const QStringList editing{QStringLiteral("V"), QStringLiteral("X"), QStringLiteral("Z"),
+                                     QStringLiteral("Y"), QStringLiteral("Backspace"), QStringLiteral("Delete")};
+    return editing.contains(press.label);
+}
+
+void TypingTracker::keyPressed(const KeyPress &press)
+{
+    if (press.isHotKey)
+        return;
+    if (press.isShortcut()) {
+        if (field_ && isEditingShortcut(press)) {
+            typed(press.time);
+            return;
+        }
+        endTyping(press.time, false);
+        lastClick_.reset();
+        KeyStepRequest request;
+        request.kind = KeyStepRequest::Kind::Shortcut;
+        request.time = press.time;
+        request.ended = press.time;
+        request.field = field_;
+        request.keys = shortcutText(press.modifiers, press.label);
+        if (sink_)
+            sink_(request);
+        return;
+    }
+    switch (press.kind) {
+    case KeyPress::Kind::Text:
+        if (field_)
+            typed(press.time);
+        break;
+    case KeyPress::Kind::Enter:
+        if (field_ && field_->isMultiLine && isTyping())
+            typed(press.time);
+        else
+            endTyping(press.time, true);
+        break;
+    case KeyPress::Kind::Tab:
+        endTyping(press.time, false);
+        break;
+    case KeyPress::Kind::Navigation:
+    case KeyPress::Kind::Other:
+        break;
+    }
+}
+
+void TypingTracker::typed(KeyStepRequest::TimePoint time)
+{
+    if (typingSince_)
+        return;
+    typingSince_ = time;
+    if (lastClick_ && field_ && QRectF(field_->bounds).contains(lastClick_->point) && time >= lastClick_->time
+        && time - lastClick_->time <= mergeWindow)
+        mergedClick_ = lastClick_->number;
+    lastClick_.reset();
+}
+
+void TypingTracker::clicked(QPointF point, KeyStepRequest::TimePoint time, std::optional<int> stepNumber)
+{
+    // A click inside the field being typed into only moves the caret.
+    if (isTyping() && !(field_ && QRectF(field_->bounds).contains(point)))
+        endTyping(time, false);
+    if (stepNumber)
+        lastClick_ = LastClick{point, time, *stepNumber};
+}
+
+void TypingTracker::finish(KeyStepRequest::TimePoint now)
+{
+    endTyping(now, false);
+}
+
+void TypingTracker::endTyping(KeyStepRequest::TimePoint now, bool pressedEnter)
+{
+    if (!typingSince_ || !field_)
+        return;
+    KeyStepRequest request;
+    request.kind = KeyStepRequest::Kind::Typing;
+    request.time = *typingSince_;
+    request.ended = now;
+    request.field = field_;
+    request.pressedEnter = pressedEnter;
+    request.mergedClick = mergedClick_;
+    typingSince_.reset();
+    mergedClick_.reset();
+    lastClick_.reset();
+    if (sink_)
+        sink_(request);
+}
+
+} // namespace kelvo
