@@ -4,9 +4,12 @@
 #include "capture/CaptionWriter.h"
 #include "capture/PatientTargetFinder.h"
 #include "capture/Permissions.h"
+#include "app/settings/TypingSetting.h"
 #include "capture/atspi/AtspiClickTargetFinder.h"
+#include "capture/atspi/AtspiFieldWatcher.h"
 #include "capture/x11/DesktopPermissionProbe.h"
 #include "capture/x11/X11ClickMonitor.h"
+#include "capture/x11/X11KeyMonitor.h"
 #include "capture/x11/X11DisplayProvider.h"
 #include "capture/x11/X11RecordingEngine.h"
 
@@ -43,6 +46,9 @@ DesktopCapture makeDesktopCapture(GuideStore &store, Scheduler &scheduler, QSett
     capture.session = std::make_unique<RecordingSession>(std::move(services),
                                                          std::make_unique<X11RecordingEngine>(scheduler),
                                                          std::move(clickMonitor));
+    capture.session->setTypingCapture(std::make_unique<X11KeyMonitor>(),
+                                      std::make_unique<atspi::AtspiFieldWatcher>(accessibility.names));
+    capture.session->setRecordTyping(recordTypingSetting(settings));
     return capture;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 class QCheckBox;
+class QFormLayout;
 class QLabel;
 class QTabWidget;
 
@@ -32,16 +33,21 @@ public:
                    QWidget *parent = nullptr);
 
     QCheckBox *automaticCheckBox() const { return automatic_; }
+    // One more row in the Recording section (a setting owned elsewhere).
+    void addRecordingRow(QWidget *row);
     QString locationText() const;
     QString versionLabelText() const;
 
 private:
     QWidget *makeGeneralPage();
+    void fitToContent();
 
     QString dataPath_;
     Updater &updater_;
     std::function<void(const QString &)> reveal_;
     QCheckBox *automatic_ = nullptr;
+    QFormLayout *recording_ = nullptr;
+    QWidget *page_ = nullptr;
     QLabel *location_ = nullptr;
     QLabel *version_ = nullptr;
 };
