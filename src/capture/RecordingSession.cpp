@@ -33,6 +33,12 @@ namespace {
 
 constexpr auto videoFileName = "video.mov";
 
+bool isEditableRole(const std::optional<QString> &role)
+{
+    return role
+        && (*role == u"AXTextField" || *role == u"AXTextArea" || *role == u"AXSearchField" || *role == u"AXComboBox");
+}
+
 double secondsBetween(Scheduler::Clock::time_point from, Scheduler::Clock::time_point to)
 {
     return std::chrono::duration<double>(to - from).count();
@@ -501,10 +507,15 @@ void RecordingSession::stepDone(const std::shared_ptr<StepJob> &job, std::option
         return; // already taken in at the deadline
     jobs_.erase(it);
     --pending_;
-    if (step && droppedClicks_.removeOne(job->number)) {
-        QFile::remove(job->folder + QLatin1Char('/') + job->fileName());
-        step.reset();
+    if (step && droppedClicks_.contains(job->number)) {
+        const bool onlyIfEditable = droppedClicks_.take(job->number);
+        if (!onlyIfEditable || isEditableRole(job->found ? job->found->role : std::nullopt)) {
+            QFile::remove(job->folder + QLatin1Char('/') + job->fileName());
+            step.reset();
+        }
     }
+    if (step && job->found && job->found->role)
+        clickRoles_.insert(job->number, *job->found->role);
     if (step) {
         steps_.append(std::move(*step));
         unsavedSteps_ = true;
@@ -694,6 +705,7 @@ void RecordingSession::setRecordTyping(bool on)
 void RecordingSession::startTypingCapture()
 {
     droppedClicks_.clear();
+    clickRoles_.clear();
     if (!recordTyping_ || !typingTracker_)
         return;
     typingTracker_->reset();
@@ -720,8 +732,13 @@ void RecordingSession::makeKeyStep(const KeyStepRequest &request)
     const QRect frame = *targetFrame_;
     const bool typing = request.kind == KeyStepRequest::Kind::Typing;
     // The marker sits on the field; a shortcut outside any field points at the pointer.
-    const QPointF point = request.field ? QRectF(request.field->bounds).center()
-                                        : QPointF(services_.displays.pointerPosition());
+    QPointF point = request.field ? QRectF(request.field->bounds).center() : QPointF(services_.displays.pointerPosition());
+    // A click known to be on the field that the toolkit places elsewhere (GTK 3
+    // windows with client-side decorations may report shifted extents): the
+    // click knows better where the field is.
+    if (request.mergedClick && request.mergedClickPoint && !QRectF(request.field->bounds).contains(*request.mergedClickPoint)
+        && isEditableRole(clickRoles_.value(*request.mergedClick)))
+        point = *request.mergedClickPoint;
     if (!frameContains(frame, point))
         return; // off the recorded display, like a click there
     QImage frameImage = engine_->latestFrame();
@@ -769,18 +786,25 @@ void RecordingSession::makeKeyStep(const KeyStepRequest &request)
         job->jpeg = renderStepImage(job->clickX, job->clickY, frameImage, widestStepImage);
     else
         job->frame = std::move(frameImage);
-    if (request.mergedClick)
-        dropClickStep(*request.mergedClick);
+    if (request.mergedClick) {
+        // A click inside the field was on it; one that only came just before the
+        // field took the focus counts when it was on an editable field too (a
+        // button that moves the focus keeps its step).
+        const bool inField = request.mergedClickPoint && QRectF(request.field->bounds).contains(*request.mergedClickPoint);
+        dropClickStep(*request.mergedClick, !inField);
+    }
     // Text is read at once, not behind the clicks still waiting for their queries.
     launchStepJob(job, imagePool());
 }
 
 // The click's step gives way to the typing that followed it: its picture goes too.
-void RecordingSession::dropClickStep(int number)
+void RecordingSession::dropClickStep(int number, bool onlyIfEditable)
 {
     const QString fileName = QStringLiteral("step-%1.jpg").arg(number);
     for (qsizetype i = 0; i < steps_.size(); ++i) {
         if (steps_[i].imageFileName == fileName) {
+            if (onlyIfEditable && !isEditableRole(clickRoles_.value(number)))
+                return;
             steps_.removeAt(i);
             QFile::remove(folder_ + QLatin1Char('/') + fileName);
             unsavedSteps_ = true;
@@ -790,7 +814,7 @@ void RecordingSession::dropClickStep(int number)
     }
     for (const std::shared_ptr<StepJob> &job : jobs_) {
         if (job->number == number) {
-            droppedClicks_.append(number);
+            droppedClicks_.insert(number, onlyIfEditable);
             return;
         }
     }

@@ -6,6 +6,7 @@
 #include "model/Guide.h"
 #include "model/Scheduler.h"
 
+#include <QHash>
 #include <QImage>
 #include <QLockFile>
 #include <QObject>
@@ -144,7 +145,7 @@ private:
     void startTypingCapture();
     void stopTypingCapture();
     void makeKeyStep(const KeyStepRequest &request);
-    void dropClickStep(int number);
+    void dropClickStep(int number, bool onlyIfEditable);
 
     Services services_;
     std::unique_ptr<RecordingEngine> engine_;
@@ -185,7 +186,10 @@ private:
     std::unique_ptr<TypingTracker> typingTracker_;
     bool recordTyping_ = true;
     bool capturingTyping_ = false;
-    QList<int> droppedClicks_; // click steps merged into typing before they were done
+    // Click steps merged into typing before they were done; true: only if the
+    // click turns out to have been on an editable field.
+    QHash<int, bool> droppedClicks_;
+    QHash<int, QString> clickRoles_; // roles of the finished click steps, by number
     // Guards callbacks from background work against a session that is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

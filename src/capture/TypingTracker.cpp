@@ -12,6 +12,7 @@ void TypingTracker::reset()
     field_.reset();
     typingSince_.reset();
     mergedClick_.reset();
+    mergedClickPoint_.reset();
     lastClick_.reset();
 }
 
@@ -23,6 +24,9 @@ void TypingTracker::focusChanged(const std::optional<FocusedField> &field, KeySt
     }
     endTyping(now, false);
     field_ = field;
+    focusedAt_ = now;
+    if (field && lastClick_ && now >= lastClick_->time && now - lastClick_->time <= focusFollowsClick)
+        lastClick_->focused = field->id;
 }
 
 bool TypingTracker::isEditingShortcut(const KeyPress &press) const
@@ -82,9 +86,12 @@ void TypingTracker::typed(KeyStepRequest::TimePoint time)
     if (typingSince_)
         return;
     typingSince_ = time;
-    if (lastClick_ && field_ && QRectF(field_->bounds).contains(lastClick_->point) && time >= lastClick_->time
-        && time - lastClick_->time <= mergeWindow)
+    if (lastClick_ && field_
+        && (QRectF(field_->bounds).contains(lastClick_->point) || lastClick_->focused == field_->id)
+        && time >= lastClick_->time && time - lastClick_->time <= mergeWindow) {
         mergedClick_ = lastClick_->number;
+        mergedClickPoint_ = lastClick_->point;
+    }
     lastClick_.reset();
 }
 
@@ -93,8 +100,12 @@ void TypingTracker::clicked(QPointF point, KeyStepRequest::TimePoint time, std::
     // A click inside the field being typed into only moves the caret.
     if (isTyping() && !(field_ && QRectF(field_->bounds).contains(point)))
         endTyping(time, false);
-    if (stepNumber)
-        lastClick_ = LastClick{point, time, *stepNumber};
+    if (!stepNumber)
+        return;
+    lastClick_ = LastClick{point, time, *stepNumber, std::nullopt};
+    // The focus event may overtake the click it came from.
+    if (field_ && time >= focusedAt_ && time - focusedAt_ <= focusFollowsClick)
+        lastClick_->focused = field_->id;
 }
 
 void TypingTracker::finish(KeyStepRequest::TimePoint now)
@@ -113,8 +124,10 @@ void TypingTracker::endTyping(KeyStepRequest::TimePoint now, bool pressedEnter)
     request.field = field_;
     request.pressedEnter = pressedEnter;
     request.mergedClick = mergedClick_;
+    request.mergedClickPoint = mergedClickPoint_;
     typingSince_.reset();
     mergedClick_.reset();
+    mergedClickPoint_.reset();
     lastClick_.reset();
     if (sink_)
         sink_(request);

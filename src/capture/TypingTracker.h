@@ -23,8 +23,9 @@ struct KeyStepRequest {
     std::optional<FocusedField> field;
     bool pressedEnter = false; // typing ended with Enter
     QString keys;              // shortcut: "Ctrl+S"
-    // The number of the click step this typing step replaces.
+    // The number of the click step this typing step replaces, and where it was.
     std::optional<int> mergedClick;
+    std::optional<QPointF> mergedClickPoint;
 };
 
 // Turns focus changes, key presses and clicks into typing and shortcut steps.
@@ -36,6 +37,9 @@ public:
     // A click into a field merges into the typing that follows it when nothing
     // else made a step in between and the typing begins within this time.
     static constexpr std::chrono::seconds mergeWindow{5};
+    // A field that takes the focus this soon after a click took it from the
+    // click, wherever the toolkit says the field is (some report it shifted).
+    static constexpr std::chrono::milliseconds focusFollowsClick{1000};
 
     using Sink = std::function<void(const KeyStepRequest &)>;
     explicit TypingTracker(Sink sink);
@@ -57,6 +61,7 @@ private:
         QPointF point;
         KeyStepRequest::TimePoint time;
         int number;
+        std::optional<quint64> focused; // the field that took the focus just after it
     };
 
     void typed(KeyStepRequest::TimePoint time);
@@ -65,8 +70,10 @@ private:
 
     Sink sink_;
     std::optional<FocusedField> field_;
+    KeyStepRequest::TimePoint focusedAt_; // when field_ took the focus
     std::optional<KeyStepRequest::TimePoint> typingSince_;
     std::optional<int> mergedClick_;
+    std::optional<QPointF> mergedClickPoint_;
     std::optional<LastClick> lastClick_;
 };
 

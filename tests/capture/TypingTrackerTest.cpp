@@ -190,6 +190,35 @@ TEST_F(TypingTrackerTest, AClickIntoTheFieldMergesIntoTheTypingThatFollows)
     EXPECT_EQ(made[0].mergedClick, 4);
 }
 
+TEST_F(TypingTrackerTest, AFieldFocusedRightAfterTheClickTookItFromTheClick)
+{
+    // The toolkit reports the field shifted away from where it was clicked.
+    tracker.clicked(QPointF(700, 700), now, 6);
+    now += 300ms;
+    focus(field(1));
+    type(2);
+    tracker.finish(now);
+    // The focus came too late to have been the click's.
+    tracker.clicked(QPointF(700, 700), now, 7);
+    now += TypingTracker::focusFollowsClick;
+    focus(field(2));
+    type(2);
+    tracker.finish(now);
+    ASSERT_EQ(made.size(), 2);
+    EXPECT_EQ(made[0].mergedClick, 6);
+    EXPECT_EQ(made[0].mergedClickPoint, QPointF(700, 700));
+    EXPECT_EQ(made[1].mergedClick, std::nullopt);
+
+    // The focus event came in before the click that caused it.
+    focus(field(3));
+    now += 200ms;
+    tracker.clicked(QPointF(700, 700), now, 8);
+    type(1);
+    tracker.finish(now);
+    ASSERT_EQ(made.size(), 3);
+    EXPECT_EQ(made[2].mergedClick, 8);
+}
+
 TEST_F(TypingTrackerTest, TheMergeHasItsLimits)
 {
     // Typing that begins too late.
@@ -200,6 +229,7 @@ TEST_F(TypingTrackerTest, TheMergeHasItsLimits)
     tracker.finish(now);
     // A click outside the field typed into.
     tracker.clicked(QPointF(500, 500), now, 2);
+    now += 2s; // and the focus came later, not from it
     focus(field(2, QRect(100, 100, 200, 30)));
     type(1);
     tracker.finish(now);

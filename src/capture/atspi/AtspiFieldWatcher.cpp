@@ -8,6 +8,8 @@
 
 #include <QMetaObject>
 
+#include <glib-unix.h>
+
 #include <atomic>
 #include <deque>
 #include <utility>
@@ -40,6 +42,33 @@ private:
 bool isPasswordNode(TreeNode &node)
 {
     return node.role() == ATSPI_ROLE_PASSWORD_TEXT;
+}
+
+// libatspi reads its bus only while it waits for an answer; between calls,
+// events would sit unread until the next one. Watching the bus's socket from
+// this thread's loop hands them over as they come. Installed once.
+void watchBusForEvents()
+{
+    static bool watching = false;
+    if (std::exchange(watching, true))
+        return;
+    DBusConnection *bus = atspi_get_a11y_bus();
+    int fd = -1;
+    if (!bus || !dbus_connection_get_unix_fd(bus, &fd) || fd < 0)
+        return;
+    GSource *source = g_unix_fd_source_new(fd, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR));
+    GUnixFDSourceFunc readable = [](gint, GIOCondition condition, gpointer data) -> gboolean {
+        auto *connection = static_cast<DBusConnection *>(data);
+        if (!dbus_connection_read_write(connection, 0) || (condition & (G_IO_HUP | G_IO_ERR)))
+            return G_SOURCE_REMOVE; // the bus is gone
+        while (dbus_connection_dispatch(connection) == DBUS_DISPATCH_DATA_REMAINS) {
+        }
+        return G_SOURCE_CONTINUE;
+    };
+    g_source_set_callback(
+        source, reinterpret_cast<GSourceFunc>(reinterpret_cast<void (*)()>(readable)), dbus_connection_ref(bus), [](gpointer data) { dbus_connection_unref(static_cast<DBusConnection *>(data)); });
+    g_source_attach(source, g_main_context_get_thread_default());
+    g_source_unref(source);
 }
 
 } // namespace
@@ -145,6 +174,13 @@ struct AtspiFieldWatcher::Listener {
             return;
         NodePtr node = AtspiNode::wrap(GObjectPtr<AtspiAccessible>(
             static_cast<AtspiAccessible *>(g_object_ref(event->source))));
+        if (event->type && g_str_has_prefix(event->type, "window:activate")) {
+            // A window that becomes active gives back the focus it had, without
+            // a focus event: ask it which element holds it.
+            GObjectPtr<AtspiAccessible> inside = focusedInside(event->source);
+            gained(inside ? AtspiNode::wrap(std::move(inside)) : nullptr);
+            return;
+        }
         if (event->detail1 == 0) {
             if (node->identity() == focused) {
                 focused = nullptr;
@@ -152,7 +188,12 @@ struct AtspiFieldWatcher::Listener {
             }
             return;
         }
-        std::optional<FocusedField> field = describeFocusedField(*node, *names);
+        gained(node);
+    }
+
+    void gained(const NodePtr &node)
+    {
+        std::optional<FocusedField> field = node ? describeFocusedField(*node, *names) : std::nullopt;
         if (!field) {
             focused = nullptr;
             send(std::nullopt);
@@ -167,6 +208,64 @@ struct AtspiFieldWatcher::Listener {
         }
         field->id = focusedId;
         send(field);
+    }
+
+    // The focus as it is when watching begins: inside the active window.
+    void readCurrentFocus()
+    {
+        GObjectPtr<AtspiAccessible> desktop(atspi_get_desktop(0));
+        if (!desktop)
+            return;
+        CallError error;
+        const gint apps = atspi_accessible_get_child_count(desktop.get(), error.out());
+        for (gint a = 0; a < apps; ++a) {
+            GObjectPtr<AtspiAccessible> app(atspi_accessible_get_child_at_index(desktop.get(), a, error.out()));
+            const gint windows = app ? atspi_accessible_get_child_count(app.get(), error.out()) : 0;
+            for (gint w = 0; w < windows; ++w) {
+                GObjectPtr<AtspiAccessible> window(atspi_accessible_get_child_at_index(app.get(), w, error.out()));
+                if (!window)
+                    continue;
+                GObjectPtr<AtspiStateSet> states(atspi_accessible_get_state_set(window.get()));
+                if (!states || !atspi_state_set_contains(states.get(), ATSPI_STATE_ACTIVE))
+                    continue;
+                GObjectPtr<AtspiAccessible> inside = focusedInside(window.get());
+                if (inside)
+                    gained(AtspiNode::wrap(std::move(inside)));
+                return;
+            }
+        }
+    }
+
+    // The focused element inside a window, through one Collection query.
+    static GObjectPtr<AtspiAccessible> focusedInside(AtspiAccessible *window)
+    {
+        GObjectPtr<AtspiCollection> collection(atspi_accessible_get_collection_iface(window));
+        if (!collection)
+            return nullptr;
+        GArray *wanted = g_array_new(FALSE, FALSE, sizeof(AtspiStateType));
+        const AtspiStateType focusedState = ATSPI_STATE_FOCUSED;
+        g_array_append_val(wanted, focusedState);
+        GObjectPtr<AtspiStateSet> states(atspi_state_set_new(wanted));
+        g_array_free(wanted, TRUE);
+        GObjectPtr<AtspiMatchRule> rule(atspi_match_rule_new(states.get(), ATSPI_Collection_MATCH_ALL, nullptr,
+                                                             ATSPI_Collection_MATCH_NONE, nullptr,
+                                                             ATSPI_Collection_MATCH_NONE, nullptr,
+                                                             ATSPI_Collection_MATCH_NONE, FALSE));
+        CallError error;
+        GArray *matches = atspi_collection_get_matches(collection.get(), rule.get(),
+                                                       ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
+        if (!matches)
+            return nullptr;
+        GObjectPtr<AtspiAccessible> found;
+        for (guint i = 0; i < matches->len; ++i) {
+            auto *match = g_array_index(matches, AtspiAccessible *, i);
+            if (!found && match)
+                found.reset(static_cast<AtspiAccessible *>(g_object_ref(match)));
+            if (match)
+                g_object_unref(match);
+        }
+        g_array_free(matches, TRUE);
+        return found;
     }
 };
 
@@ -212,6 +311,12 @@ void AtspiFieldWatcher::start()
         CallError error;
         if (!atspi_event_listener_register(listener->registered.get(), "object:state-changed:focused", error.out()))
             listener->registered.reset();
+        else
+            atspi_event_listener_register(listener->registered.get(), "window:activate", error.out());
+        if (listener->registered) {
+            watchBusForEvents();
+            listener->readCurrentFocus();
+        }
     });
 }
 
@@ -225,6 +330,7 @@ void AtspiFieldWatcher::stop()
         if (listener->registered) {
             CallError error;
             atspi_event_listener_deregister(listener->registered.get(), "object:state-changed:focused", error.out());
+            atspi_event_listener_deregister(listener->registered.get(), "window:activate", error.out());
         }
         listener.reset();
     });
