@@ -14,12 +14,24 @@ void TypingTracker::reset()
     mergedClick_.reset();
     mergedClickPoint_.reset();
     lastClick_.reset();
+    awaitingFocusSince_.reset();
+    typedWhileAwaiting_.reset();
+}
+
+void TypingTracker::awaitFocus(KeyStepRequest::TimePoint since)
+{
+    awaitingFocusSince_ = since;
+    typedWhileAwaiting_.reset();
 }
 
 void TypingTracker::focusChanged(const std::optional<FocusedField> &field, KeyStepRequest::TimePoint now)
 {
+    const std::optional<KeyStepRequest::TimePoint> early = std::exchange(typedWhileAwaiting_, std::nullopt);
+    awaitingFocusSince_.reset();
     if (field && field_ && field->id == field_->id) {
         field_ = field; // the same field, perhaps moved or renamed
+        if (early)
+            typed(*early);
         return;
     }
     endTyping(now, false);
@@ -27,6 +39,8 @@ void TypingTracker::focusChanged(const std::optional<FocusedField> &field, KeySt
     focusedAt_ = now;
     if (field && lastClick_ && now >= lastClick_->time && now - lastClick_->time <= focusFollowsClick)
         lastClick_->focused = field->id;
+    if (field && early)
+        typed(*early);
 }
 
 bool TypingTracker::isEditingShortcut(const KeyPress &press) const
@@ -63,6 +77,18 @@ void TypingTracker::keyPressed(const KeyPress &press)
     }
     switch (press.kind) {
     case KeyPress::Kind::Text:
+        if (awaitingFocusSince_ && press.time - *awaitingFocusSince_ <= focusFollowsClick) {
+            if (!typedWhileAwaiting_)
+                typedWhileAwaiting_ = press.time;
+            break;
+        }
+        if (awaitingFocusSince_) {
+            // No focus change came: the keys went to the field that kept it.
+            awaitingFocusSince_.reset();
+            if (field_)
+                typed(std::exchange(typedWhileAwaiting_, std::nullopt).value_or(press.time));
+            typedWhileAwaiting_.reset();
+        }
         if (field_)
             typed(press.time);
         break;
@@ -74,6 +100,7 @@ void TypingTracker::keyPressed(const KeyPress &press)
         break;
     case KeyPress::Kind::Tab:
         endTyping(press.time, false);
+        awaitFocus(press.time);
         break;
     case KeyPress::Kind::Navigation:
     case KeyPress::Kind::Other:
@@ -100,6 +127,8 @@ void TypingTracker::clicked(QPointF point, KeyStepRequest::TimePoint time, std::
     // A click inside the field being typed into only moves the caret.
     if (isTyping() && !(field_ && QRectF(field_->bounds).contains(point)))
         endTyping(time, false);
+    if (!(field_ && QRectF(field_->bounds).contains(point)))
+        awaitFocus(time);
     if (!stepNumber)
         return;
     lastClick_ = LastClick{point, time, *stepNumber, std::nullopt};
@@ -110,6 +139,9 @@ void TypingTracker::clicked(QPointF point, KeyStepRequest::TimePoint time, std::
 
 void TypingTracker::finish(KeyStepRequest::TimePoint now)
 {
+    if (const auto early = std::exchange(typedWhileAwaiting_, std::nullopt); early && field_)
+        typed(*early);
+    awaitingFocusSince_.reset();
     endTyping(now, false);
 }
 

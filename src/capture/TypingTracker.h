@@ -65,6 +65,7 @@ private:
     };
 
     void typed(KeyStepRequest::TimePoint time);
+    void awaitFocus(KeyStepRequest::TimePoint since);
     void endTyping(KeyStepRequest::TimePoint now, bool pressedEnter);
     bool isEditingShortcut(const KeyPress &press) const;
 
@@ -74,6 +75,10 @@ private:
     std::optional<KeyStepRequest::TimePoint> typingSince_;
     std::optional<int> mergedClick_;
     std::optional<QPointF> mergedClickPoint_;
+    // After Tab or a click the focus is about to move: keys typed before its
+    // event arrives belong to the field that takes it.
+    std::optional<KeyStepRequest::TimePoint> awaitingFocusSince_;
+    std::optional<KeyStepRequest::TimePoint> typedWhileAwaiting_;
     std::optional<LastClick> lastClick_;
 };
 

@@ -84,6 +84,7 @@ TEST_F(TypingTrackerTest, EnterTabClickAndStopEachEndTheTyping)
     tracker.keyPressed(key(Kind::Tab));
     ASSERT_EQ(made.size(), 2);
     EXPECT_FALSE(made[1].pressedEnter);
+    focus(field(4));
 
     type(2);
     tracker.clicked(QPointF(150, 110), now, 7); // inside the field: the caret moves
@@ -97,6 +98,31 @@ TEST_F(TypingTrackerTest, EnterTabClickAndStopEachEndTheTyping)
     EXPECT_EQ(made[3].ended, now + 1s);
     tracker.finish(now + 2s);
     EXPECT_EQ(made.size(), 4);
+}
+
+TEST_F(TypingTrackerTest, KeysThatOvertakeTheFocusEventGoToTheNextField)
+{
+    focus(field(1));
+    type(3);
+    tracker.keyPressed(key(Kind::Tab));
+    ASSERT_EQ(made.size(), 1);
+    const auto firstKey = now + 50ms;
+    type(4); // the new field's focus event is still on its way
+    EXPECT_EQ(made.size(), 1) << "no step for the field being left";
+    focus(field(2));
+    tracker.finish(now);
+    ASSERT_EQ(made.size(), 2);
+    EXPECT_EQ(made[1].field->id, 2u);
+    EXPECT_EQ(made[1].time, firstKey);
+
+    // Tab that moves no focus (a field that takes tabs): after a moment, the keys are its own.
+    tracker.keyPressed(key(Kind::Tab));
+    type(1);
+    now += TypingTracker::focusFollowsClick;
+    type(1);
+    tracker.finish(now);
+    ASSERT_EQ(made.size(), 3);
+    EXPECT_EQ(made[2].field->id, 2u);
 }
 
 TEST_F(TypingTrackerTest, EnterInAMultiLineFieldIsPartOfTheTyping)
