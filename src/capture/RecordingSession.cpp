@@ -790,8 +790,7 @@ void RecordingSession::makeKeyStep(const KeyStepRequest &request)
         // A click inside the field was on it; one that only came just before the
         // field took the focus counts when it was on an editable field too (a
         // button that moves the focus keeps its step).
-        const bool inField = request.mergedClickPoint && QRectF(request.field->bounds).contains(*request.mergedClickPoint);
-        dropClickStep(*request.mergedClick, !inField);
+        dropClickStep(*request.mergedClick, !request.mergedClickOnField);
     }
     // Text is read at once, not behind the clicks still waiting for their queries.
     launchStepJob(job, imagePool());

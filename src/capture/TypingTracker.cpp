@@ -36,9 +36,6 @@ void TypingTracker::focusChanged(const std::optional<FocusedField> &field, KeySt
     }
     endTyping(now, false);
     field_ = field;
-    focusedAt_ = now;
-    if (field && lastClick_ && now >= lastClick_->time && now - lastClick_->time <= focusFollowsClick)
-        lastClick_->focused = field->id;
     if (field && early)
         typed(*early);
 }
@@ -113,11 +110,12 @@ void TypingTracker::typed(KeyStepRequest::TimePoint time)
     if (typingSince_)
         return;
     typingSince_ = time;
-    if (lastClick_ && field_
-        && (QRectF(field_->bounds).contains(lastClick_->point) || lastClick_->focused == field_->id)
-        && time >= lastClick_->time && time - lastClick_->time <= mergeWindow) {
+    if (lastClick_ && field_ && time >= lastClick_->time && time - lastClick_->time <= mergeWindow) {
         mergedClick_ = lastClick_->number;
         mergedClickPoint_ = lastClick_->point;
+        // A button that passes the focus to the field is no click on it: only
+        // the click's place, or else its element, says so.
+        mergedClickOnField_ = QRectF(field_->bounds).contains(lastClick_->point);
     }
     lastClick_.reset();
 }
@@ -131,10 +129,7 @@ void TypingTracker::clicked(QPointF point, KeyStepRequest::TimePoint time, std::
         awaitFocus(time);
     if (!stepNumber)
         return;
-    lastClick_ = LastClick{point, time, *stepNumber, std::nullopt};
-    // The focus event may overtake the click it came from.
-    if (field_ && time >= focusedAt_ && time - focusedAt_ <= focusFollowsClick)
-        lastClick_->focused = field_->id;
+    lastClick_ = LastClick{point, time, *stepNumber};
 }
 
 void TypingTracker::finish(KeyStepRequest::TimePoint now)
@@ -157,6 +152,7 @@ void TypingTracker::endTyping(KeyStepRequest::TimePoint now, bool pressedEnter)
     request.pressedEnter = pressedEnter;
     request.mergedClick = mergedClick_;
     request.mergedClickPoint = mergedClickPoint_;
+    request.mergedClickOnField = mergedClickOnField_;
     typingSince_.reset();
     mergedClick_.reset();
     mergedClickPoint_.reset();

@@ -26,6 +26,9 @@ struct KeyStepRequest {
     // The number of the click step this typing step replaces, and where it was.
     std::optional<int> mergedClick;
     std::optional<QPointF> mergedClickPoint;
+    // The click lay in the field; otherwise it merges only when it turns out to
+    // have been on an editable field.
+    bool mergedClickOnField = false;
 };
 
 // Turns focus changes, key presses and clicks into typing and shortcut steps.
@@ -37,8 +40,7 @@ public:
     // A click into a field merges into the typing that follows it when nothing
     // else made a step in between and the typing begins within this time.
     static constexpr std::chrono::seconds mergeWindow{5};
-    // A field that takes the focus this soon after a click took it from the
-    // click, wherever the toolkit says the field is (some report it shifted).
+    // How long keys after Tab or a click wait for the focus to move.
     static constexpr std::chrono::milliseconds focusFollowsClick{1000};
 
     using Sink = std::function<void(const KeyStepRequest &)>;
@@ -61,7 +63,6 @@ private:
         QPointF point;
         KeyStepRequest::TimePoint time;
         int number;
-        std::optional<quint64> focused; // the field that took the focus just after it
     };
 
     void typed(KeyStepRequest::TimePoint time);
@@ -71,10 +72,10 @@ private:
 
     Sink sink_;
     std::optional<FocusedField> field_;
-    KeyStepRequest::TimePoint focusedAt_; // when field_ took the focus
     std::optional<KeyStepRequest::TimePoint> typingSince_;
     std::optional<int> mergedClick_;
     std::optional<QPointF> mergedClickPoint_;
+    bool mergedClickOnField_ = false;
     // After Tab or a click the focus is about to move: keys typed before its
     // event arrives belong to the field that takes it.
     std::optional<KeyStepRequest::TimePoint> awaitingFocusSince_;

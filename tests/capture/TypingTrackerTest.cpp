@@ -232,8 +232,10 @@ TEST_F(TypingTrackerTest, AFieldFocusedRightAfterTheClickTookItFromTheClick)
     tracker.finish(now);
     ASSERT_EQ(made.size(), 2);
     EXPECT_EQ(made[0].mergedClick, 6);
+    EXPECT_FALSE(made[0].mergedClickOnField) << "its element decides";
     EXPECT_EQ(made[0].mergedClickPoint, QPointF(700, 700));
-    EXPECT_EQ(made[1].mergedClick, std::nullopt);
+    EXPECT_EQ(made[1].mergedClick, 7) << "still a candidate: the click's element decides";
+    EXPECT_FALSE(made[1].mergedClickOnField);
 
     // The focus event came in before the click that caused it.
     focus(field(3));
@@ -283,7 +285,8 @@ TEST_F(TypingTrackerTest, TheMergeHasItsLimits)
         if (request.kind == KeyStepRequest::Kind::Typing)
             merged.append(request.mergedClick);
     }
-    EXPECT_EQ(merged, (QList<std::optional<int>>{std::nullopt, std::nullopt, std::nullopt, 4, std::nullopt, 5}));
+    EXPECT_EQ(merged, (QList<std::optional<int>>{std::nullopt, 2, std::nullopt, 4, std::nullopt, 5}))
+        << "a click outside the field is only a candidate; the session keeps it unless it was on an editable field";
 }
 
 TEST(KeyCaptionsTest, TypingCaptions)
