@@ -60,6 +60,10 @@ void TypingTracker::keyPressed(const KeyPress &press)
             typed(press.time);
             return;
         }
+        // Keys still waiting for a focus change went to the field that has it.
+        if (const auto early = std::exchange(typedWhileAwaiting_, std::nullopt); early && field_)
+            typed(*early);
+        awaitingFocusSince_.reset();
         endTyping(press.time, false);
         lastClick_.reset();
         KeyStepRequest request;
