@@ -19,6 +19,7 @@ packages=(
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-composite0-dev
   libxcb-render0-dev libxcb-damage0-dev libxcb-xinput-dev libxcb-xfixes0-dev
   libxcb-keysyms1-dev libxcb-image0-dev libxcb-render-util0-dev libx11-dev libx11-xcb-dev
+  libxkbcommon-dev libxkbcommon-x11-dev libxcb-xkb-dev
   # accessibility
   libatspi2.0-dev at-spi2-core libatk-adaptor libglib2.0-dev dbus dbus-x11
   # PDF

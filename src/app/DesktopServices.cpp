@@ -5,9 +5,12 @@
 #include "capture/PatientTargetFinder.h"
 #include "capture/Permissions.h"
 #include "capture/WindowFrames.h"
+#include "app/settings/TypingSetting.h"
 #include "capture/atspi/AtspiClickTargetFinder.h"
+#include "capture/atspi/AtspiFieldWatcher.h"
 #include "capture/x11/DesktopPermissionProbe.h"
 #include "capture/x11/X11ClickMonitor.h"
+#include "capture/x11/X11KeyMonitor.h"
 #include "capture/x11/X11DisplayProvider.h"
 #include "capture/x11/X11RecordingEngine.h"
 
@@ -45,6 +48,9 @@ DesktopCapture makeDesktopCapture(GuideStore &store, Scheduler &scheduler, QSett
     capture.session = std::make_unique<RecordingSession>(std::move(services),
                                                          std::make_unique<X11RecordingEngine>(scheduler),
                                                          std::move(clickMonitor));
+    capture.session->setTypingCapture(std::make_unique<X11KeyMonitor>(),
+                                      std::make_unique<atspi::AtspiFieldWatcher>(accessibility.names));
+    capture.session->setRecordTyping(recordTypingSetting(settings));
     return capture;
 }
 

@@ -9,6 +9,7 @@
 #include "app/permissions/PermissionsCard.h"
 #include "app/settings/PrivateSettings.h"
 #include "app/settings/SettingsDialog.h"
+#include "app/settings/TypingSetting.h"
 #include "app/updates/UpdateAlert.h"
 #include "app/updates/Updater.h"
 #include "capture/GlobalHotKey.h"
@@ -16,6 +17,7 @@
 #include "store/GuideStore.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLocalServer>
 #include <QPainter>
 #include <QSystemTrayIcon>
@@ -178,6 +180,7 @@ void KelvoApplication::showSettings()
             },
             nullptr);
         settingsDialog_->setAttribute(Qt::WA_DeleteOnClose);
+        settingsDialog_->addRecordingRow(makeRecordTypingCheckBox(model_->session(), settings_, settingsDialog_));
     }
     settingsDialog_->show();
     settingsDialog_->raise();

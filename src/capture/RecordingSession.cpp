@@ -2,14 +2,19 @@
 
 #include "capture/ClickMonitor.h"
 #include "capture/Displays.h"
+#include "capture/FieldWatcher.h"
 #include "capture/FrameMemory.h"
+#include "capture/KeyCaptions.h"
+#include "capture/KeyMonitor.h"
 #include "capture/RecordingEngine.h"
+#include "capture/TypingTracker.h"
 #include "store/GuideFiles.h"
 #include "model/Dates.h"
 #include "store/GuideStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPointer>
@@ -29,6 +34,12 @@ namespace kelvo {
 namespace {
 
 constexpr auto videoFileName = "video.mov";
+
+bool isEditableRole(const std::optional<QString> &role)
+{
+    return role
+        && (*role == u"AXTextField" || *role == u"AXTextArea" || *role == u"AXSearchField" || *role == u"AXComboBox");
+}
 
 double secondsBetween(Scheduler::Clock::time_point from, Scheduler::Clock::time_point to)
 {
@@ -199,6 +210,10 @@ RecordingSession::~RecordingSession()
     if (tickTask_)
         services_.scheduler.cancel(*tickTask_);
     clickMonitor_->stop();
+    if (keyMonitor_)
+        keyMonitor_->stop();
+    if (fieldWatcher_)
+        fieldWatcher_->stop();
 }
 
 void RecordingSession::setPhase(Phase phase)
@@ -365,6 +380,7 @@ void RecordingSession::engineStarted(std::uint64_t generation, const QString &gu
     startedAt_ = services_.scheduler.now();
     startedAtDate_ = services_.currentDateTime();
     clickMonitor_->start();
+    startTypingCapture();
     setPhase(Phase::recording());
     saveProgress();
     tick();
@@ -422,6 +438,8 @@ void RecordingSession::handleClick(const Click &click)
     job->makeCaption = services_.makeCaption;
     job->windowFrameAt = services_.windowFrameAt;
     job->display = frame;
+    if (typingTracker_)
+        typingTracker_->clicked(click.location, click.time, job->number);
     if (imageBacklog_->load() >= maxImageBacklog) {
         // The picture stages are behind: rather than keep one more frame waiting
         // (8 MB at 1080p, 33 MB at 4K), make its JPEG now.
@@ -429,6 +447,11 @@ void RecordingSession::handleClick(const Click &click)
     } else {
         job->frame = std::move(frameImage);
     }
+    launchStepJob(job, inspectionPool());
+}
+
+void RecordingSession::launchStepJob(const std::shared_ptr<StepJob> &job, QThreadPool *inspectionPool)
+{
     ++pending_;
     jobs_.push_back(job);
 
@@ -455,7 +478,7 @@ void RecordingSession::handleClick(const Click &click)
         --*backlog;
         reportIfDone(job);
     });
-    inspectionPool()->start([job, reportIfDone] {
+    inspectionPool->start([job, reportIfDone] {
         job->runInspection();
         reportIfDone(job);
     });
@@ -503,6 +526,15 @@ void RecordingSession::stepDone(const std::shared_ptr<StepJob> &job, std::option
         return; // already taken in at the deadline
     jobs_.erase(it);
     --pending_;
+    if (step && droppedClicks_.contains(job->number)) {
+        const bool onlyIfEditable = droppedClicks_.take(job->number);
+        if (!onlyIfEditable || isEditableRole(job->found ? job->found->role : std::nullopt)) {
+            QFile::remove(job->folder + QLatin1Char('/') + job->fileName());
+            step.reset();
+        }
+    }
+    if (step && job->found && job->found->role)
+        clickRoles_.insert(job->number, *job->found->role);
     if (step) {
         steps_.append(std::move(*step));
         unsavedSteps_ = true;
@@ -574,6 +606,7 @@ void RecordingSession::finish()
         tickTask_.reset();
     }
     clickMonitor_->stop();
+    stopTypingCapture();
     engineStopped_ = false;
     // Accessibility queries still waiting get a short grace; then the frontmost
     // application names their steps, so a burst of clicks cannot hold the guide.
@@ -656,6 +689,157 @@ void RecordingSession::handleUnexpectedStop(const QString &error)
     setErrorMessage(QCoreApplication::translate("kelvo::RecordingSession", "Recording stopped unexpectedly: %1").arg(error));
     setPhase(Phase::finishing());
     finish();
+}
+
+// ---- typing and shortcuts --------------------------------------------------------
+
+void RecordingSession::setTypingCapture(std::unique_ptr<KeyMonitor> keys, std::unique_ptr<FieldWatcher> fields)
+{
+    stopTypingCapture();
+    keyMonitor_ = std::move(keys);
+    fieldWatcher_ = std::move(fields);
+    if (!keyMonitor_ || !fieldWatcher_) {
+        keyMonitor_.reset();
+        fieldWatcher_.reset();
+        typingTracker_.reset();
+        return;
+    }
+    typingTracker_ = std::make_unique<TypingTracker>([this](const KeyStepRequest &request) { makeKeyStep(request); });
+    keyMonitor_->setOnKey([this](const KeyPress &press) {
+        if (capturingTyping_)
+            typingTracker_->keyPressed(press);
+    });
+    fieldWatcher_->setOnFocus([this](const std::optional<FocusedField> &field) {
+        if (capturingTyping_)
+            typingTracker_->focusChanged(field, services_.scheduler.now());
+    });
+}
+
+void RecordingSession::setRecordTyping(bool on)
+{
+    if (recordTyping_ == on)
+        return;
+    recordTyping_ = on;
+    emit recordTypingChanged(on);
+}
+
+void RecordingSession::startTypingCapture()
+{
+    droppedClicks_.clear();
+    clickRoles_.clear();
+    if (!recordTyping_ || !typingTracker_)
+        return;
+    typingTracker_->reset();
+    capturingTyping_ = true;
+    fieldWatcher_->start();
+    keyMonitor_->start();
+}
+
+void RecordingSession::stopTypingCapture()
+{
+    if (!std::exchange(capturingTyping_, false))
+        return;
+    // Typing under way when the recording stops is a step too.
+    typingTracker_->finish(services_.scheduler.now());
+    keyMonitor_->stop();
+    fieldWatcher_->stop();
+    typingTracker_->reset();
+}
+
+void RecordingSession::makeKeyStep(const KeyStepRequest &request)
+{
+    if (!targetFrame_ || !startedAt_ || folder_.isEmpty())
+        return;
+    const QRect frame = *targetFrame_;
+    const bool typing = request.kind == KeyStepRequest::Kind::Typing;
+    // The marker sits on the field; a shortcut outside any field points at the pointer.
+    QPointF point = request.field ? QRectF(request.field->bounds).center() : QPointF(services_.displays.pointerPosition());
+    // A click known to be on the field that the toolkit places elsewhere (GTK 3
+    // windows with client-side decorations may report shifted extents): the
+    // click knows better where the field is.
+    if (request.mergedClick && request.mergedClickPoint && !QRectF(request.field->bounds).contains(*request.mergedClickPoint)
+        && isEditableRole(clickRoles_.value(*request.mergedClick)))
+        point = *request.mergedClickPoint;
+    if (!frameContains(frame, point))
+        return; // off the recorded display, like a click there
+    QImage frameImage = engine_->latestFrame();
+    if (frameImage.isNull())
+        return;
+
+    auto job = std::make_shared<StepJob>();
+    job->inspectionPoint = point;
+    job->fallbackApp = services_.frontmostApplication ? services_.frontmostApplication() : nullptr;
+    job->clickX = (point.x() - frame.left()) / frame.width();
+    job->clickY = (point.y() - frame.top()) / frame.height();
+    job->number = ++stepNumber_;
+    job->folder = folder_;
+    job->isRightClick = false;
+    job->timestamp = std::max(0.0, secondsBetween(*startedAt_, request.time));
+    job->windowFrameAt = services_.windowFrameAt;
+    job->display = frame;
+    // The caption is written in the query stage and travels as the target's label.
+    const std::optional<QString> appName = request.field ? request.field->appName : std::nullopt;
+    if (typing) {
+        const FocusedField field = *request.field;
+        const bool enter = request.pressedEnter;
+        std::shared_ptr<FieldWatcher> watcher = fieldWatcher_;
+        job->inspectTarget = [field, enter, watcher, appName](QPointF) -> std::optional<ClickTarget> {
+            bool password = field.isPassword;
+            std::optional<QString> text;
+            // A password field's text is never asked for.
+            if (!password && watcher)
+                text = watcher->readText(field.id);
+            if (text && looksMasked(*text)) {
+                password = true;
+                text.reset();
+            }
+            return ClickTarget{QStringLiteral("typing"), typingCaption(text, password, field.label, enter),
+                               std::nullopt, appName};
+        };
+        const QString fallback = typingCaption(std::nullopt, field.isPassword, field.label, enter);
+        job->makeCaption = [fallback](const ClickTarget &target, bool) { return target.label.value_or(fallback); };
+    } else {
+        const QString caption = shortcutCaption(request.keys);
+        job->inspectTarget = [caption, appName](QPointF) -> std::optional<ClickTarget> {
+            return ClickTarget{QStringLiteral("shortcut"), caption, std::nullopt, appName};
+        };
+        job->makeCaption = [caption](const ClickTarget &, bool) { return caption; };
+    }
+    if (imageBacklog_->load() >= maxImageBacklog)
+        job->jpeg = renderStepImage(job->clickX, job->clickY, frameImage, widestStepImage);
+    else
+        job->frame = std::move(frameImage);
+    if (request.mergedClick) {
+        // A click inside the field was on it; one that only came just before the
+        // field took the focus counts when it was on an editable field too (a
+        // button that moves the focus keeps its step).
+        dropClickStep(*request.mergedClick, !request.mergedClickOnField);
+    }
+    // Text is read at once, not behind the clicks still waiting for their queries.
+    launchStepJob(job, imagePool());
+}
+
+// The click's step gives way to the typing that followed it: its picture goes too.
+void RecordingSession::dropClickStep(int number, bool onlyIfEditable)
+{
+    const QString fileName = QStringLiteral("step-%1.jpg").arg(number);
+    for (qsizetype i = 0; i < steps_.size(); ++i) {
+        if (steps_[i].imageFileName == fileName) {
+            if (onlyIfEditable && !isEditableRole(clickRoles_.value(number)))
+                return;
+            steps_.removeAt(i);
+            QFile::remove(folder_ + QLatin1Char('/') + fileName);
+            unsavedSteps_ = true;
+            saveStepsSoon();
+            return;
+        }
+    }
+    for (const std::shared_ptr<StepJob> &job : jobs_) {
+        if (job->number == number) {
+            droppedClicks_.insert(number, onlyIfEditable);
+            return;
+        }
+    }
 }
 
 // Some locales (the C locale among them) put seconds into their short time.

@@ -6,6 +6,7 @@
 #include "model/Guide.h"
 #include "model/Scheduler.h"
 
+#include <QHash>
 #include <QImage>
 #include <QLockFile>
 #include <QObject>
@@ -24,6 +25,10 @@ namespace kelvo {
 
 class ClickMonitor;
 class DisplayProvider;
+class FieldWatcher;
+class KeyMonitor;
+class TypingTracker;
+struct KeyStepRequest;
 class GuideStore;
 class RecordingEngine;
 
@@ -91,6 +96,15 @@ public:
     // Cancels a countdown or ends a recording; nothing in idle and finishing.
     void stop();
 
+    // Keys and the focused field, for typing and shortcut steps. Without them
+    // (or with recordTyping off) only clicks make steps.
+    void setTypingCapture(std::unique_ptr<KeyMonitor> keys, std::unique_ptr<FieldWatcher> fields);
+    bool recordTyping() const { return recordTyping_; }
+    // Takes effect at the next start of capture.
+    void setRecordTyping(bool on);
+    // Whether the recording under way sees keys.
+    bool capturesTyping() const { return capturingTyping_; }
+
     RecordingEngine &engine() { return *engine_; }
     // True from an engine start until the engine has failed to start or been
     // stopped again: a stop in the countdown may leave a start in flight, whose
@@ -103,6 +117,7 @@ signals:
     void elapsedChanged(double elapsed);
     void errorMessageChanged();
     void engineBusyChanged(bool busy);
+    void recordTypingChanged(bool on);
 
 private:
     struct StepJob;
@@ -129,6 +144,11 @@ private:
     Guide assembleGuide() const;
     void saveProgress();
     void handleUnexpectedStop(const QString &error);
+    void launchStepJob(const std::shared_ptr<StepJob> &job, QThreadPool *inspectionPool);
+    void startTypingCapture();
+    void stopTypingCapture();
+    void makeKeyStep(const KeyStepRequest &request);
+    void dropClickStep(int number, bool onlyIfEditable);
 
     Services services_;
     std::unique_ptr<RecordingEngine> engine_;
@@ -164,6 +184,15 @@ private:
     QList<Step> steps_;
     int stepNumber_ = 0;
     std::optional<Click> lastClick_;
+    std::unique_ptr<KeyMonitor> keyMonitor_;
+    std::shared_ptr<FieldWatcher> fieldWatcher_; // shared with step work reading text
+    std::unique_ptr<TypingTracker> typingTracker_;
+    bool recordTyping_ = true;
+    bool capturingTyping_ = false;
+    // Click steps merged into typing before they were done; true: only if the
+    // click turns out to have been on an editable field.
+    QHash<int, bool> droppedClicks_;
+    QHash<int, QString> clickRoles_; // roles of the finished click steps, by number
     // Guards callbacks from background work against a session that is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -161,7 +161,7 @@ TEST(BashCompletion, CompletesCommandsOptionsAndGuideIds)
         {"an id by prefix", {program, "show", ids.first().left(8)}, {ids.first()}},
         {"one id only", {program, "show", ids.first(), ""}, {}},
         {"formats", {program, "export", ids.first(), "--format", ""}, {"html", "md", "pdf"}},
-        {"record's options", {program, "record", "--"}, {"--help", "--seconds"}},
+        {"record's options", {program, "record", "--"}, {"--help", "--no-typing", "--seconds"}},
         {"no guess for seconds", {program, "record", "--seconds", ""}, {}},
         {"inspect's options", {program, "inspect", "10", "20", "--r"}, {"--right"}},
     };

@@ -15,7 +15,7 @@ const Command table[] = {
     {"export", "kelvo export ID PATH [--format pdf|html|md] [--force]", "the guide as PDF, HTML or Markdown", false,
      runExport},
     {"export-pdf", "kelvo export-pdf ID FILE", "the guide as a PDF document", false, runExportPdf},
-    {"record", "kelvo record [--seconds N]", "one recording from a terminal; Ctrl+C stops it and prints the id", true,
+    {"record", "kelvo record [--seconds N] [--no-typing]", "one recording from a terminal; Ctrl+C stops it and prints the id", true,
      runRecord},
 };
 

@@ -1,4 +1,4 @@
-// `kelvo record [--seconds N]`: one recording from a terminal, without windows.
+// `kelvo record [--seconds N] [--no-typing]`: one recording from a terminal, without windows.
 #include "app/DesktopServices.h"
 #include "app/cli/Cli.h"
 #include "app/cli/RecordRun.h"
@@ -41,14 +41,19 @@ void printLine(FILE *stream, const QString &text)
 int runRecord(const QStringList &arguments)
 {
     std::optional<int> seconds;
+    bool typing = true;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         bool ok = false;
+        if (arguments[i] == QLatin1String("--no-typing")) {
+            typing = false;
+            continue;
+        }
         if (arguments[i] == QLatin1String("--seconds") && i + 1 < arguments.size()) {
             seconds = arguments[++i].toInt(&ok);
             if (ok && *seconds > 0)
                 continue;
         }
-        std::fputs("usage: kelvo record [--seconds N]\n", stderr);
+        std::fputs("usage: kelvo record [--seconds N] [--no-typing]\n", stderr);
         return exitUsage;
     }
 
@@ -58,6 +63,8 @@ int runRecord(const QStringList &arguments)
     makeSettingsPrivate(settings);
     DesktopCapture capture = makeDesktopCapture(store, scheduler, settings);
     RecordingSession &session = *capture.session;
+    if (!typing)
+        session.setRecordTyping(false); // this run only; the setting stays
 
     RecordRun *running = nullptr; // set below; the hot key fires only from the event loop
     const auto hotKey = GlobalHotKey::create(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier,

@@ -46,9 +46,12 @@ void HUDController::makePanel()
     view_->setPhase(session_.phase());
     view_->setElapsed(session_.elapsed());
     view_->setStepCount(session_.stepCount());
+    view_->setTypingShown(session_.capturesTyping());
     connect(&session_, &RecordingSession::phaseChanged, view_, &RecordingHUDView::setPhase);
     connect(&session_, &RecordingSession::elapsedChanged, view_, &RecordingHUDView::setElapsed);
     connect(&session_, &RecordingSession::stepCountChanged, view_, &RecordingHUDView::setStepCount);
+    connect(&session_, &RecordingSession::phaseChanged, view_,
+            [this] { view_->setTypingShown(session_.capturesTyping()); });
     connect(view_, &RecordingHUDView::stopRequested, &session_, &RecordingSession::stop);
 }
 

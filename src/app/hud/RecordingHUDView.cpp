@@ -1,5 +1,7 @@
 #include "app/hud/RecordingHUDView.h"
 
+#include "app/hud/KeyboardSymbol.h"
+
 #include "app/style/Palette.h"
 #include "app/style/Style.h"
 #include "app/style/Widgets.h"
@@ -150,6 +152,7 @@ RecordingHUDView::RecordingHUDView(QWidget *parent)
     , steps_(new QLabel(this))
     , cancel_(new NeuButton(tr("Cancel"), {NeuButtonStyle::Kind::plain, true, false}, this))
     , stop_(new NeuButton(tr("Stop"), {NeuButtonStyle::Kind::danger, true, false}, this))
+    , keyboard_(new KeyboardSymbol(palette::inkSecondary, this))
 {
     markShadowHost(this);
     setFixedSize(fixedSize);
@@ -173,6 +176,7 @@ RecordingHUDView::RecordingHUDView(QWidget *parent)
     row->addWidget(spinner_, 0, Qt::AlignVCenter);
     row->addWidget(primary_, 0, Qt::AlignVCenter);
     row->addWidget(steps_, 0, Qt::AlignVCenter);
+    row->addWidget(keyboard_, 0, Qt::AlignVCenter);
     row->addStretch(1);
     row->addWidget(cancel_, 0, Qt::AlignVCenter);
     row->addWidget(stop_, 0, Qt::AlignVCenter);
@@ -225,6 +229,19 @@ void RecordingHUDView::flash()
     fade->start();
 }
 
+void RecordingHUDView::setTypingShown(bool shown)
+{
+    if (typingShown_ == shown)
+        return;
+    typingShown_ = shown;
+    updateContent();
+}
+
+bool RecordingHUDView::isTypingSymbolShown() const
+{
+    return !keyboard_->isHidden();
+}
+
 QString RecordingHUDView::primaryText() const
 {
     return primary_->text();
@@ -252,6 +269,7 @@ void RecordingHUDView::updateContent()
     dot_->setVisible(recording);
     spinner_->setVisible(!countdown && !recording);
     steps_->setVisible(recording);
+    keyboard_->setVisible(recording && typingShown_);
     cancel_->setVisible(countdown);
     stop_->setVisible(recording);
     if (countdown)

@@ -11,6 +11,7 @@ class QAbstractAnimation;
 
 namespace kelvo {
 
+class KeyboardSymbol;
 class NeuButton;
 
 // "Starting in 3…"
@@ -71,6 +72,8 @@ public:
     QString stepText() const;
     bool isCancelShown() const;
     bool isStopShown() const;
+    // The keyboard symbol: typing is recorded.
+    bool isTypingSymbolShown() const;
     NeuButton *cancelButton() const { return cancel_; }
     NeuButton *stopButton() const { return stop_; }
     PulsingDot *dot() const { return dot_; }
@@ -82,6 +85,8 @@ public slots:
     void setPhase(kelvo::Phase phase);
     void setElapsed(double seconds);
     void setStepCount(int count);
+    // Whether typing and shortcuts are recorded: a keyboard symbol while recording.
+    void setTypingShown(bool shown);
     // Lights the border up once: "Kelvo is here, recording" (for a second launch).
     void flash();
 
@@ -113,6 +118,8 @@ private:
     QLabel *steps_;
     NeuButton *cancel_;
     NeuButton *stop_;
+    KeyboardSymbol *keyboard_;
+    bool typingShown_ = false;
 
     // Where the left button went down, until a drag starts or it comes up.
     std::optional<QPoint> pressPoint_;

@@ -95,12 +95,23 @@ SettingsDialog::SettingsDialog(const QString &dataPath, Updater &updater,
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     // One page: no tab bar over it. The window is as tall as its content.
-    QWidget *page = makeGeneralPage();
-    layout->addWidget(page);
-    const auto *scroll = qobject_cast<QScrollArea *>(page);
-    const int content = scroll && scroll->widget() ? scroll->widget()->sizeHint().height() : page->sizeHint().height();
+    page_ = makeGeneralPage();
+    layout->addWidget(page_);
+    fitToContent();
+}
+
+void SettingsDialog::fitToContent()
+{
+    const auto *scroll = qobject_cast<QScrollArea *>(page_);
+    const int content = scroll && scroll->widget() ? scroll->widget()->sizeHint().height() : page_->sizeHint().height();
     const int height = std::min(fixedSize.height(), content);
     setFixedSize(fixedSize.width(), std::max(height, 200));
+}
+
+void SettingsDialog::addRecordingRow(QWidget *row)
+{
+    recording_->addRow(row);
+    fitToContent();
 }
 
 QWidget *SettingsDialog::makeGeneralPage()
@@ -115,6 +126,7 @@ QWidget *SettingsDialog::makeGeneralPage()
 
     // Recording
     QFormLayout *recording = addSection(column, tr("Recording"), page);
+    recording_ = recording;
     auto *shortcut = new QLabel(tr("Ctrl+Alt+Super+R"), page);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(13);

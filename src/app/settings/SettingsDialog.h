@@ -8,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QVBoxLayout;
+class QFormLayout;
 class QLabel;
 class QTabWidget;
 
@@ -35,18 +36,23 @@ public:
 
     QCheckBox *automaticCheckBox() const { return automatic_; }
     QComboBox *pageSizeBox() const { return pageSize_; }
+    // One more row in the Recording section (a setting owned elsewhere).
+    void addRecordingRow(QWidget *row);
     QString locationText() const;
     QString versionLabelText() const;
 
 private:
     QWidget *makeGeneralPage();
     void addPdfSection(QVBoxLayout *column, QWidget *page);
+    void fitToContent();
 
     QString dataPath_;
     Updater &updater_;
     std::function<void(const QString &)> reveal_;
     QCheckBox *automatic_ = nullptr;
     QComboBox *pageSize_ = nullptr;
+    QFormLayout *recording_ = nullptr;
+    QWidget *page_ = nullptr;
     QLabel *location_ = nullptr;
     QLabel *version_ = nullptr;
 };

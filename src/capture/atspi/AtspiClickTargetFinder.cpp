@@ -67,6 +67,21 @@ public:
 
     GMainContext *mainContext() const { return context; }
 
+    void post(std::function<void()> job)
+    {
+        GSource *source = g_idle_source_new();
+        g_source_set_callback(
+            source,
+            [](gpointer data) -> gboolean {
+                (*static_cast<std::function<void()> *>(data))();
+                return G_SOURCE_REMOVE;
+            },
+            new std::function<void()>(std::move(job)),
+            [](gpointer data) { delete static_cast<std::function<void()> *>(data); });
+        g_source_attach(source, context);
+        g_source_unref(source);
+    }
+
 private:
     AtspiThread()
         : context(g_main_context_new())
@@ -83,21 +98,6 @@ private:
     }
 
     ~AtspiThread() = delete;
-
-    void post(std::function<void()> job)
-    {
-        GSource *source = g_idle_source_new();
-        g_source_set_callback(
-            source,
-            [](gpointer data) -> gboolean {
-                (*static_cast<std::function<void()> *>(data))();
-                return G_SOURCE_REMOVE;
-            },
-            new std::function<void()>(std::move(job)),
-            [](gpointer data) { delete static_cast<std::function<void()> *>(data); });
-        g_source_attach(source, context);
-        g_source_unref(source);
-    }
 
     GMainContext *context;
     GMainLoop *loop;
@@ -224,6 +224,26 @@ QJsonObject AtspiClickTargetFinder::snapshot(int x, int y)
         atspi_set_timeout(int(messagingTimeoutSeconds * 1000), int(messagingTimeoutSeconds * 1000));
         return takeSnapshot(backend.desktop, x, y);
     }, std::chrono::milliseconds(60000), QJsonObject());
+}
+
+void postToAtspiThread(std::function<void()> job)
+{
+    AtspiThread::instance().post(std::move(job));
+}
+
+bool runOnAtspiThread(std::function<void()> job, std::chrono::milliseconds limit)
+{
+    return AtspiThread::instance().call(
+        [job = std::move(job)] {
+            job();
+            return true;
+        },
+        limit, false);
+}
+
+bool atspiReadyOnThread()
+{
+    return Backend::onThread().ready();
 }
 
 DesktopAccessibility makeDesktopAccessibility()

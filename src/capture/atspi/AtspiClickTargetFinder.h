@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -43,5 +45,13 @@ struct DesktopAccessibility {
     std::shared_ptr<ClickTargetFinder> inspector;
 };
 DesktopAccessibility makeDesktopAccessibility();
+
+// The thread that owns every libatspi call, for others that listen there.
+// Runs job on it without waiting.
+void postToAtspiThread(std::function<void()> job);
+// Runs job on it and waits at most limit; false when it did not end in time.
+bool runOnAtspiThread(std::function<void()> job, std::chrono::milliseconds limit);
+// On that thread: libatspi is initialised and dispatches there.
+bool atspiReadyOnThread();
 
 } // namespace kelvo::atspi
