@@ -22,6 +22,13 @@ trap "kill $kelvo $window 2>/dev/null; wait $kelvo $window 2>/dev/null; rm -rf $
 until xdotool search --pid "$kelvo" >/dev/null 2>&1; do sleep 0.2; done
 rss() { awk "/^VmRSS:/ {print int(\$2/1024)}" /proc/$kelvo/status; }
 hwm() { awk "/^VmHWM:/ {print int(\$2/1024)}" /proc/$kelvo/status; }
+# Where the resident memory sits: the main heap, nameless mappings (thread
+# heaps, big blocks, stacks) and everything else (libraries, shared memory).
+parts() {
+  awk "/^[0-9a-f]+-[0-9a-f]+ / {name = \$6} /^Rss:/ {
+         if (name == \"[heap]\") h += \$2; else if (name == \"\") a += \$2; else o += \$2 }
+       END {printf \"heap %d, anonymous %d, other %d MB\", h/1024, a/1024, o/1024}" /proc/$kelvo/smaps
+}
 main_window_back() {
   for w in $(xdotool search --onlyvisible --pid "$kelvo" --name "^Kelvo\$" 2>/dev/null); do
     [ "$(xdotool getwindowgeometry "$w" | awk "/Geometry/ {split(\$2, g, \"x\"); print g[2]}")" -gt 100 ] && return 0
@@ -43,6 +50,6 @@ for ((i = 1; i <= recordings; i++)); do
     main_window_back && break
     sleep 0.1
   done
-  echo "after recording $i: resident $(rss) MB, peak $(hwm) MB, guides $(guides)"
+  echo "after recording $i: resident $(rss) MB ($(parts)), peak $(hwm) MB, guides $(guides)"
 done
 ' memory-bench "$recordings" "$seconds"

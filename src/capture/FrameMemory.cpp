@@ -1,5 +1,9 @@
 #include "capture/FrameMemory.h"
 
+// Defines __GLIBC__: without a standard header first the checks below would
+// silently compile both functions to nothing.
+#include <cstdlib>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

@@ -1,7 +1,10 @@
 #include "editor/StepImageView.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
+#include <QThreadPool>
 
 #include <cmath>
 
@@ -96,6 +99,7 @@ void StepImageView::release()
     ++generation_;
     loadStarted_ = false;
     scaled_ = QPixmap();
+    scaling_ = QSize();
     if (image_) {
         image_.reset();
         update();
@@ -166,12 +170,46 @@ void StepImageView::paintEvent(QPaintEvent *)
     const QSize pixels = (drawn * dpr).toSize();
     if (pixels.isEmpty())
         return;
-    if (scaled_.size() != pixels || scaledKey_ != image_->cacheKey()) {
-        scaled_ = QPixmap::fromImage(image_->scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-        scaled_.setDevicePixelRatio(dpr);
-        scaledKey_ = image_->cacheKey();
+    if (scaled_.size() == pixels && scaledKey_ == image_->cacheKey()) {
+        painter.drawPixmap(target.topLeft(), scaled_);
+        return;
     }
-    painter.drawPixmap(target.topLeft(), scaled_);
+    if (image_->size() == pixels) {
+        painter.drawImage(target, *image_);
+        return;
+    }
+    scaleInBackground(pixels, dpr);
+    // Meanwhile: the last smooth copy stretched (a resize), else a quick rough one.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (!scaled_.isNull() && scaledKey_ == image_->cacheKey())
+        painter.drawPixmap(target, scaled_, QRectF(scaled_.rect()));
+    else
+        painter.drawImage(target, *image_);
+}
+
+void StepImageView::scaleInBackground(QSize pixels, qreal dpr)
+{
+    if (scaling_ == pixels && scalingKey_ == image_->cacheKey())
+        return; // already on its way
+    scaling_ = pixels;
+    scalingKey_ = image_->cacheKey();
+    QPointer<StepImageView> self(this);
+    QThreadPool::globalInstance()->start([self, source = *image_, pixels, dpr] {
+        QImage scaled = source.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application)
+            return; // nobody left to show it
+        QMetaObject::invokeMethod(application, [self, key = source.cacheKey(), scaled, dpr] {
+            // Only for the image and size still wanted: a resize or a new image asks again.
+            if (!self || self->scalingKey_ != key || self->scaling_ != scaled.size())
+                return;
+            self->scaled_ = QPixmap::fromImage(scaled);
+            self->scaled_.setDevicePixelRatio(dpr);
+            self->scaledKey_ = key;
+            self->scaling_ = QSize();
+            self->update();
+        }, Qt::QueuedConnection);
+    });
 }
 
 } // namespace kelvo

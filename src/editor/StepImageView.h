@@ -68,9 +68,15 @@ private:
     std::optional<QImage> image_;
     std::optional<QImage> decoded_; // as the cache gave it, before the recipe
     StepImageRecipe recipe_;
+    // Smooth scaling of a screenshot takes tens of milliseconds: it runs on a
+    // worker, and until it is back a quick unsmoothed drawing stands in.
+    void scaleInBackground(QSize pixels, qreal dpr);
+
     // The image scaled once to the size it is drawn at: repaints (scrolling) only blit.
     QPixmap scaled_;
     qint64 scaledKey_ = 0;
+    QSize scaling_; // the size a worker is scaling to, for the image of scalingKey_
+    qint64 scalingKey_ = 0;
     quint64 generation_ = 0; // results of older requests are dropped
     bool loadStarted_ = false;
     bool loadsWhenShown_ = true;

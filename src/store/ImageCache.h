@@ -18,9 +18,10 @@ namespace kelvo {
 // its images and drops the least recently used first.
 class ImageCache {
 public:
-    // About a dozen screenshots at 1600 pixels: the rows near the viewport hold
-    // their own images, the cache only spares decodes when scrolling back.
-    static constexpr qsizetype defaultByteLimit = qsizetype(64) * 1024 * 1024;
+    // About six screenshots at 1600 pixels: the rows near the viewport hold
+    // their own images, the cache only spares decodes when scrolling back; what
+    // it keeps of a long guide stays resident after switching to a short one.
+    static constexpr qsizetype defaultByteLimit = qsizetype(32) * 1024 * 1024;
 
     explicit ImageCache(qsizetype byteLimit = defaultByteLimit);
     // Waits for decodes still running.

@@ -3,6 +3,7 @@
 #include "app/KelvoApplication.h"
 
 #include "app/hud/HUDController.h"
+#include "app/hud/RecordingHUDView.h"
 #include "app/model/AppModel.h"
 #include "capture/RecordingSession.h"
 #include "store/GuideStore.h"
@@ -88,6 +89,38 @@ TEST(KelvoOnTheDesktop, NewRecordingFromASecondLaunchRecordsInTheRunningInstance
     model.session().stop();
     ASSERT_TRUE(waitFor([&] { return model.session().phase().isIdle(); }));
     EXPECT_EQ(model.store().guides().size(), 1);
+}
+
+TEST(KelvoOnTheDesktop, ASecondLaunchDuringARecordingShowsNothingAndFlashesTheHUD)
+{
+    test::TempDataDir data;
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    KelvoApplication kelvo(*qApp);
+    AppModel &model = kelvo.model();
+    kelvo.listenForOtherInstances();
+    ASSERT_TRUE(waitFor([&] { return !model.mainWindows().isEmpty() && model.mainWindows().first()->isVisible(); }));
+    QWidget *window = model.mainWindows().first();
+    model.startRecording();
+    ASSERT_TRUE(waitFor([&] { return model.session().phase().isRecording(); }));
+    ASSERT_TRUE(model.hud().view());
+    EXPECT_FALSE(window->isVisible());
+
+    // A real second process, as from the launcher: it hands over and leaves.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KELVO_NO_UPDATES", "1");
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(KELVO_BINARY), QStringList());
+    ASSERT_TRUE(waitFor([&] { return second.state() == QProcess::NotRunning; })) << "the second launch stays";
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(waitFor([&] { return model.hud().view()->flashCount() == 1; })) << "the HUD flashes";
+    EXPECT_FALSE(window->isVisible()) << "nothing comes over the application being recorded";
+    EXPECT_TRUE(model.session().phase().isRecording());
+
+    model.session().stop();
+    ASSERT_TRUE(waitFor([&] { return model.session().phase().isIdle(); }));
+    EXPECT_TRUE(waitFor([&] { return window->isVisible(); }));
 }
 
 TEST(KelvoOnTheDesktop, NewRecordingOptionStartsKelvoAndRecordsOnce)

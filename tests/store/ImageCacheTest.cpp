@@ -133,7 +133,7 @@ TEST_F(ImageCacheTest, BoundedByBytesDroppingTheLeastRecentlyUsed)
     EXPECT_FALSE(cache.cachedImage(b, 200));
     EXPECT_TRUE(cache.cachedImage(c, 200));
     EXPECT_LE(cache.byteCount(), 2 * 89600 + 100);
-    EXPECT_EQ(ImageCache::defaultByteLimit, 67108864);
+    EXPECT_EQ(ImageCache::defaultByteLimit, 33554432);
 }
 
 TEST_F(ImageCacheTest, NoCallbackOnceTheReceiverIsGone)
