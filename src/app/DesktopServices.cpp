@@ -4,11 +4,11 @@
 #include "capture/CaptionWriter.h"
 #include "capture/PatientTargetFinder.h"
 #include "capture/Permissions.h"
-#include "capture/atspi/AtspiClickTargetFinder.h"
-#include "capture/x11/DesktopPermissionProbe.h"
-#include "capture/x11/X11ClickMonitor.h"
-#include "capture/x11/X11DisplayProvider.h"
-#include "capture/x11/X11RecordingEngine.h"
+#include "platform/atspi/AtspiClickTargetFinder.h"
+#include "platform/x11/DesktopPermissionProbe.h"
+#include "platform/x11/X11ClickMonitor.h"
+#include "platform/x11/X11DisplayProvider.h"
+#include "platform/x11/X11RecordingEngine.h"
 
 namespace kelvo {
 

@@ -1,13 +1,13 @@
 #include "editor/GuideEditorView.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
 #include "editor/NearViewportLoader.h"
 #include "editor/SaveProblemBanner.h"
 #include "editor/StepImageView.h"
 #include "editor/StepRowView.h"
 #include "editor/TitleField.h"
-#include "editor/VideoFrameReader.h"
+#include "platform/ffmpeg/VideoFrameReader.h"
 #include "editor/VideoPlayerView.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "app/library/LibraryView.h"
 
 #include "app/library/SidebarView.h"
-#include "app/model/AppModel.h"
+#include "app/state/AppModel.h"
 #include "app/permissions/PermissionsCard.h"
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
 #include "app/updates/UpdateQuestion.h"
 #include "app/updates/Updater.h"
 #include "capture/Permissions.h"

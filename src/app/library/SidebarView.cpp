@@ -1,8 +1,8 @@
 #include "app/library/SidebarView.h"
 
-#include "app/model/AppModel.h"
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "app/state/AppModel.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
 #include "capture/RecordingSession.h"
 #include "editor/GuideEditorView.h"
 #include "editor/NearViewportLoader.h"

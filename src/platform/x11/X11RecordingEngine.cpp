@@ -1,0 +1,504 @@
+#include "platform/x11/X11RecordingEngine.h"
+
+#include "capture/FrameQueue.h"
+#include "capture/RecordingError.h"
+#include "platform/ffmpeg/MovieWriter.h"
+#include "platform/x11/CompositeRedirect.h"
+#include "platform/x11/ScreenGrabber.h"
+#include "platform/x11/XcbUtil.h"
+
+#include <xcb/damage.h>
+#include <xcb/xfixes.h>
+#include <xcb/xinput.h>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <unordered_map>
+
+namespace kelvo {
+
+namespace x11 {
+
+struct QueuedFrame {
+    QImage image;
+    std::int64_t ms = 0;
+};
+
+struct RecordingRun {
+    RecordingRun(QString display, QString video) : displayId(std::move(display)), videoPath(std::move(video))
+    {
+        wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+    ~RecordingRun()
+    {
+        if (wakeFd >= 0)
+            ::close(wakeFd);
+    }
+    void requestStop()
+    {
+        stopRequested = true;
+        const std::uint64_t one = 1;
+        if (wakeFd >= 0)
+            [[maybe_unused]] auto n = ::write(wakeFd, &one, sizeof one);
+    }
+
+    const QString displayId;
+    const QString videoPath;
+    int wakeFd = -1;
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> failureReported{false};
+    std::atomic<bool> encoderFinished{false};
+    std::atomic<bool> excludesOwnWindows{true};
+    std::atomic<std::uint64_t> grabbed{0};
+    std::atomic<std::uint64_t> written{0};
+    std::atomic<std::int64_t> endMs{0};
+    // Six frames in flight at most, like a capture queue depth of 6.
+    FrameQueue<QueuedFrame> queue{6};
+    std::unique_ptr<MovieWriter> writer; // handed from the capture thread to the encoder
+    std::thread captureThread;
+    std::thread encoderThread;
+};
+
+} // namespace x11
+
+using x11::RecordingRun;
+
+namespace {
+constexpr auto frameInterval = std::chrono::microseconds(1'000'000 / 30);
+// With no frames for this long, buffered video is pushed to disk.
+constexpr auto quietFlush = std::chrono::milliseconds(1000);
+// How long a recording's start waits for windows under Kelvo's to paint again.
+constexpr auto staleRepaintLimit = std::chrono::milliseconds(400);
+
+void joinIfJoinable(std::thread &t)
+{
+    if (t.joinable())
+        t.join();
+}
+} // namespace
+
+X11RecordingEngine::X11RecordingEngine(Scheduler &scheduler, QObject *parent)
+    : QObject(parent), finishWaiter_(scheduler)
+{
+}
+
+X11RecordingEngine::~X11RecordingEngine()
+{
+    std::vector<std::shared_ptr<RecordingRun>> all = retired_;
+    if (current_)
+        all.push_back(current_);
+    if (run_)
+        all.push_back(run_);
+    for (auto &run : all)
+        run->requestStop();
+    for (auto &run : all) {
+        joinIfJoinable(run->captureThread);
+        joinIfJoinable(run->encoderThread);
+    }
+}
+
+void X11RecordingEngine::start(const QString &displayId, const QString &videoPath, StartDone done)
+{
+    if (current_) {
+        if (done)
+            done(QStringLiteral("A recording is already running."));
+        return;
+    }
+    finishWaiter_.reset();
+    auto run = std::make_shared<RecordingRun>(displayId, videoPath);
+    run_ = run;
+    current_ = run;
+    last_ = run;
+    run->captureThread = std::thread([this, run, done = std::move(done)]() mutable {
+        captureMain(run, std::move(done));
+    });
+}
+
+void X11RecordingEngine::stop(StopDone done)
+{
+    if (!run_) {
+        if (done)
+            done();
+        return;
+    }
+    std::shared_ptr<RecordingRun> run = std::move(run_);
+    run->requestStop();
+    // The capture loop wakes on the stop request at once.
+    joinIfJoinable(run->captureThread);
+    if (!run->encoderThread.joinable())
+        finishWaiter_.finish(); // it never started: no file to wait for
+    finishWaiter_.wait(finishLimit, [this, run, done = std::move(done)] {
+        publish(QImage());
+        if (run->encoderFinished)
+            joinIfJoinable(run->encoderThread);
+        else
+            retired_.push_back(run);
+        if (current_ == run)
+            current_.reset();
+        if (done)
+            done();
+    });
+}
+
+QImage X11RecordingEngine::latestFrame() const
+{
+    std::lock_guard lock(frameLock_);
+    return latestFrame_;
+}
+
+X11RecordingEngine::Statistics X11RecordingEngine::statistics() const
+{
+    if (!last_)
+        return {};
+    return {last_->grabbed.load(), last_->written.load(), last_->queue.dropped()};
+}
+
+bool X11RecordingEngine::excludesOwnWindows() const
+{
+    return last_ ? bool(last_->excludesOwnWindows) : x11::compositeAvailable();
+}
+
+void X11RecordingEngine::publish(const QImage &frame)
+{
+    QImage previous = frame;
+    {
+        std::lock_guard lock(frameLock_);
+        latestFrame_.swap(previous);
+    }
+    // previous is released here, outside the lock: freeing a frame is not free.
+}
+
+void X11RecordingEngine::fail(RecordingRun &run, const QString &error)
+{
+    if (!run.failureReported.exchange(true))
+        reportUnexpectedStop(error);
+}
+
+void X11RecordingEngine::runFinished(const std::shared_ptr<RecordingRun> &run)
+{
+    if (run == current_) {
+        finishWaiter_.finish();
+        return;
+    }
+    auto it = std::find(retired_.begin(), retired_.end(), run);
+    if (it != retired_.end()) {
+        joinIfJoinable(run->encoderThread);
+        retired_.erase(it);
+    }
+}
+
+void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDone done)
+{
+    using Clock = std::chrono::steady_clock;
+    auto answer = [&](std::optional<QString> error) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, error, done = std::move(done)] {
+                if (error) {
+                    joinIfJoinable(run->captureThread);
+                    if (run_ == run)
+                        run_.reset();
+                    if (current_ == run)
+                        current_.reset();
+                }
+                if (done)
+                    done(error);
+            },
+            Qt::QueuedConnection);
+    };
+
+    auto open = x11::connectToDisplay();
+    if (!open)
+        return answer(QStringLiteral("Couldn't connect to the X display."));
+    xcb_connection_t *c = open->connection.get();
+    xcb_screen_t *screen = open->screen;
+    const auto monitor = x11::findMonitor(c, screen, run->displayId);
+    if (!monitor)
+        return answer(describe(RecordingError::displayNotFound));
+    QString error;
+    auto grabber = x11::ScreenGrabber::create(c, screen, monitor->frame, unsigned(getpid()), &error);
+    if (!grabber)
+        return answer(error);
+    run->excludesOwnWindows = grabber->excludesOwnWindows();
+    const QSize size = captureSize(monitor->frame.size());
+    run->writer = MovieWriter::open(run->videoPath, size, &error);
+    if (!run->writer)
+        return answer(error);
+
+    // Damage tells when anything on the screen changed; without it, grab at
+    // the frame rate.
+    bool damageOn = false;
+    uint8_t damageEvent = 0;
+    xcb_damage_damage_t damage = 0;
+    xcb_xfixes_region_t parts = 0, pending = 0;
+    const xcb_query_extension_reply_t *damageExt = xcb_get_extension_data(c, &xcb_damage_id);
+    const xcb_query_extension_reply_t *fixesExt = xcb_get_extension_data(c, &xcb_xfixes_id);
+    if (damageExt && damageExt->present && fixesExt && fixesExt->present) {
+        x11::Reply<xcb_xfixes_query_version_reply_t> fv(
+            xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        x11::Reply<xcb_damage_query_version_reply_t> dv(
+            xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        if (fv && dv) {
+            damage = xcb_generate_id(c);
+            xcb_damage_create(c, damage, screen->root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+            parts = xcb_generate_id(c);
+            xcb_xfixes_create_region(c, parts, 0, nullptr);
+            pending = xcb_generate_id(c);
+            xcb_xfixes_create_region(c, pending, 0, nullptr);
+            damageEvent = damageExt->first_event + XCB_DAMAGE_NOTIFY;
+            damageOn = true;
+        }
+    }
+
+    // Pointer motion shows in the frames too (the pointer is drawn in), but
+    // moves no pixel on the screen: raw motion events say when it moved.
+    uint8_t xinputOpcode = 0;
+    if (const xcb_query_extension_reply_t *xi = xcb_get_extension_data(c, &xcb_input_id); xi && xi->present) {
+        x11::Reply<xcb_input_xi_query_version_reply_t> v(
+            xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+        if (v && v->major_version >= 2) {
+            struct {
+                xcb_input_event_mask_t head;
+                uint32_t bits;
+            } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
+            xcb_input_xi_select_events(c, screen->root, 1, &mask.head);
+            xinputOpcode = xi->major_opcode;
+        }
+    }
+
+    const Clock::time_point t0 = Clock::now();
+    auto msSinceStart = [t0] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+    };
+    auto grabAndQueue = [&]() -> bool {
+        QImage frame = grabber->grab();
+        if (frame.isNull())
+            return false;
+        if (frame.size() != size)
+            frame = frame.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const std::int64_t ms = msSinceStart();
+        publish(frame);
+        ++run->grabbed;
+        run->queue.push({std::move(frame), ms}); // a full queue drops it; the newest frame stays published
+        return true;
+    };
+
+    if (damageOn && grabber->excludesOwnWindows()) {
+        // Top-levels were redirected just now: those under Kelvo's windows hold a
+        // copy of them until they paint again. Ask them to, and give them a
+        // moment, so that even the first frame leaves Kelvo out.
+        grabber->scanWindows();
+        std::vector<xcb_window_t> stale = grabber->windowsUnderOwn();
+        if (!stale.empty()) {
+            std::unordered_map<xcb_damage_damage_t, xcb_window_t> repaints;
+            for (xcb_window_t w : stale) {
+                const xcb_damage_damage_t d = xcb_generate_id(c);
+                xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+                xcb_damage_subtract(c, d, XCB_NONE, XCB_NONE); // a new one reports the whole window
+                repaints.emplace(d, w);
+            }
+            x11::Reply<xcb_get_input_focus_reply_t> sync(
+                xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+            while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+            }
+            x11::askToRepaint(c, stale, grabber->ownFrames());
+            std::vector<xcb_damage_damage_t> waiting;
+            for (const auto &[d, w] : repaints)
+                waiting.push_back(d);
+            const Clock::time_point until = Clock::now() + staleRepaintLimit;
+            while (!waiting.empty() && !run->stopRequested && !xcb_connection_has_error(c)) {
+                while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+                    if (ev->response_type != damageEvent)
+                        continue;
+                    const auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(ev.get());
+                    waiting.erase(std::remove(waiting.begin(), waiting.end(), notify->damage), waiting.end());
+                }
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+                if (waiting.empty() || left <= 0)
+                    break;
+                pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {run->wakeFd, POLLIN, 0}};
+                ::poll(fds, 2, int(left));
+            }
+            for (const auto &[d, w] : repaints)
+                xcb_damage_destroy(c, d);
+            // Painting takes a moment after the damage is reported.
+            x11::Reply<xcb_get_input_focus_reply_t> settle(
+                xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        }
+    }
+    if (damageOn) {
+        // A new damage object starts out covering the whole screen; the first
+        // grab below shows all of it, so drop that report.
+        xcb_damage_subtract(c, damage, XCB_NONE, XCB_NONE);
+        x11::Reply<xcb_get_input_focus_reply_t> sync(
+            xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+        }
+    }
+    if (!grabAndQueue()) {
+        run->writer.reset();
+        return answer(QStringLiteral("Couldn't capture the screen."));
+    }
+    run->encoderThread = std::thread([this, run] { encoderMain(run); });
+    answer(std::nullopt);
+
+    const int fd = xcb_get_file_descriptor(c);
+    bool dirty = !damageOn;
+    bool pointerMoved = false;
+    bool underOwnChanged = false;
+    // Damage on each window that Kelvo's windows cover, so changes hidden
+    // from the screen's damage still make a frame.
+    std::unordered_map<xcb_window_t, xcb_damage_damage_t> watched;
+    auto watchWindowsUnderOwn = [&] {
+        if (!damageOn)
+            return;
+        const std::vector<xcb_window_t> under = grabber->windowsUnderOwn();
+        for (auto it = watched.begin(); it != watched.end();) {
+            if (std::find(under.begin(), under.end(), it->first) == under.end()) {
+                xcb_damage_destroy(c, it->second); // an error if the window is gone; ignored
+                it = watched.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (xcb_window_t w : under) {
+            if (watched.count(w))
+                continue;
+            const xcb_damage_damage_t d = xcb_generate_id(c);
+            xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+            watched.emplace(w, d);
+        }
+    };
+    watchWindowsUnderOwn();
+    Clock::time_point nextGrab = Clock::now() + frameInterval;
+    while (!run->stopRequested) {
+        // Read everything xcb holds before sleeping on the socket, or queued
+        // events would wait for the next wake-up.
+        while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+            if (damageOn && ev->response_type == damageEvent) {
+                auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(ev.get());
+                if (notify->damage == damage) {
+                    xcb_damage_subtract(c, damage, XCB_NONE, parts);
+                    xcb_xfixes_union_region(c, pending, parts, pending);
+                } else {
+                    // A window under one of Kelvo's changed: the frame shows it.
+                    xcb_damage_subtract(c, notify->damage, XCB_NONE, XCB_NONE);
+                    underOwnChanged = true;
+                }
+                dirty = true;
+            } else if (xinputOpcode && (ev->response_type & 0x7f) == XCB_GE_GENERIC) {
+                auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
+                if (ge->extension == xinputOpcode && ge->event_type == XCB_INPUT_RAW_MOTION)
+                    dirty = pointerMoved = true;
+            }
+        }
+        if (xcb_connection_has_error(c)) {
+            fail(*run, QStringLiteral("The connection to the X server was lost."));
+            break;
+        }
+        const Clock::time_point now = Clock::now();
+        if (dirty && now >= nextGrab) {
+            dirty = !damageOn;
+            bool relevant = true;
+            if (damageOn && !pointerMoved && !underOwnChanged && !grabber->ownRects().empty()) {
+                // Changes inside Kelvo's own windows are not in the picture.
+                x11::Reply<xcb_xfixes_fetch_region_reply_t> region(
+                    xcb_xfixes_fetch_region_reply(c, xcb_xfixes_fetch_region(c, pending), nullptr));
+                relevant = false;
+                if (region) {
+                    const xcb_rectangle_t *r = xcb_xfixes_fetch_region_rectangles(region.get());
+                    for (int i = 0; i < xcb_xfixes_fetch_region_rectangles_length(region.get()) && !relevant; ++i) {
+                        const QRect changed = QRect(r[i].x, r[i].y, r[i].width, r[i].height) & monitor->frame;
+                        relevant = !changed.isEmpty() &&
+                                   std::none_of(grabber->ownRects().begin(), grabber->ownRects().end(),
+                                                [&](const QRect &own) { return own.contains(changed); });
+                    }
+                }
+            }
+            pointerMoved = false;
+            underOwnChanged = false;
+            if (damageOn)
+                xcb_xfixes_set_region(c, pending, 0, nullptr);
+            if (relevant) {
+                if (!grabAndQueue()) {
+                    fail(*run, QStringLiteral("Couldn't capture the screen: the display has changed."));
+                    break;
+                }
+                nextGrab = now + frameInterval;
+                watchWindowsUnderOwn();
+            }
+            xcb_flush(c);
+            continue; // replies may have queued events: drain before sleeping
+        }
+        xcb_flush(c);
+        int timeoutMs = -1;
+        if (dirty) {
+            timeoutMs = int(std::chrono::ceil<std::chrono::milliseconds>(nextGrab - now).count());
+            timeoutMs = std::max(timeoutMs, 0);
+        }
+        pollfd fds[2] = {{fd, POLLIN, 0}, {run->wakeFd, POLLIN, 0}};
+        ::poll(fds, 2, timeoutMs);
+    }
+    run->endMs = msSinceStart();
+    run->queue.close();
+    if (damageOn && !xcb_connection_has_error(c)) {
+        for (const auto &[window, d] : watched)
+            xcb_damage_destroy(c, d);
+        xcb_damage_destroy(c, damage);
+        xcb_xfixes_destroy_region(c, parts);
+        xcb_xfixes_destroy_region(c, pending);
+        xcb_flush(c);
+    }
+}
+
+void X11RecordingEngine::encoderMain(std::shared_ptr<RecordingRun> run)
+{
+    std::unique_ptr<MovieWriter> writer = std::move(run->writer);
+    bool failed = false;
+    bool unflushed = false;
+    x11::QueuedFrame item;
+    for (;;) {
+        const auto result = run->queue.pop(item, quietFlush);
+        if (result == FrameQueue<x11::QueuedFrame>::Result::closed)
+            break;
+        if (failed)
+            continue; // drain, so capture never waits
+        if (result == FrameQueue<x11::QueuedFrame>::Result::timeout) {
+            if (unflushed && !writer->flush()) {
+                failed = true;
+                fail(*run, writer->error());
+            }
+            unflushed = false;
+            continue;
+        }
+        if (writer->write(item.image, item.ms)) {
+            ++run->written;
+            unflushed = true;
+            // The first picture goes to disk at once: a recording killed in its
+            // first second still leaves a playable file.
+            if (run->written == 1) {
+                if (!writer->flush()) {
+                    failed = true;
+                    fail(*run, writer->error());
+                }
+                unflushed = false;
+            }
+        } else {
+            failed = true;
+            fail(*run, writer->error());
+        }
+        item.image = QImage();
+    }
+    if (!writer->finish(run->endMs) && !failed)
+        fail(*run, writer->error());
+    writer.reset();
+    run->encoderFinished = true;
+    QMetaObject::invokeMethod(this, [this, run] { runFinished(run); }, Qt::QueuedConnection);
+}
+
+} // namespace kelvo
