@@ -5,7 +5,7 @@
 #include "capture/PatientTargetFinder.h"
 #include "capture/Permissions.h"
 #include "platform/atspi/AtspiClickTargetFinder.h"
-#include "platform/x11/DesktopPermissionProbe.h"
+#include "platform/atspi/DesktopPermissionProbe.h"
 #include "platform/x11/X11ClickMonitor.h"
 #include "platform/x11/X11DisplayProvider.h"
 #include "platform/x11/X11RecordingEngine.h"

@@ -1,5 +1,6 @@
 #include "platform/atspi/AtspiClickTargetFinder.h"
 
+#include "platform/atspi/AccessibilityBus.h"
 #include "capture/TargetLookup.h"
 #include "platform/atspi/AtspiNode.h"
 #include "platform/atspi/HitTest.h"
@@ -27,8 +28,6 @@ namespace kelvo::atspi {
 
 namespace {
 
-// The accessibility bus answers at once when it runs; this only bounds a hang.
-constexpr int busTimeoutMs = 600;
 // How long a caller waits for the AT-SPI thread. Each request is bounded by the
 // 0.6 s messaging timeout, but a stuck library call is not: a click must never
 // hold up its step (and the end of a recording) for good.
@@ -108,22 +107,7 @@ private:
 
 bool busSaysEnabled()
 {
-    CallError error;
-    GObjectPtr<GDBusConnection> bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
-    if (!bus)
-        return false;
-    GVariant *reply = g_dbus_connection_call_sync(bus.get(), "org.a11y.Bus", "/org/a11y/bus",
-        "org.freedesktop.DBus.Properties", "Get", g_variant_new("(ss)", "org.a11y.Status", "IsEnabled"),
-        G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, busTimeoutMs, nullptr, error.out());
-    if (!reply)
-        return false;
-    GVariant *boxed = nullptr;
-    g_variant_get(reply, "(v)", &boxed);
-    const bool enabled = boxed && g_variant_is_of_type(boxed, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(boxed);
-    if (boxed)
-        g_variant_unref(boxed);
-    g_variant_unref(reply);
-    return enabled;
+    return AccessibilityBus::isEnabled();
 }
 
 class Backend {

@@ -3,6 +3,10 @@
 #include "platform/atspi/AtspiHandles.h"
 #include "platform/atspi/TreeNode.h"
 
+namespace kelvo::x11 {
+class TopLevelWindows;
+}
+
 namespace kelvo::atspi {
 
 // One libatspi object. Lives and dies on the AT-SPI thread: every method makes
@@ -50,8 +54,7 @@ public:
     NodePtr application(qint64 pid) override;
 
 private:
-    struct X11;
-    std::unique_ptr<X11> x11;
+    std::unique_ptr<x11::TopLevelWindows> windows;
 };
 
 } // namespace kelvo::atspi

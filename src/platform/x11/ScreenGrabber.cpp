@@ -132,10 +132,7 @@ std::unique_ptr<ScreenGrabber> ScreenGrabber::create(xcb_connection_t *c, xcb_sc
                         redirectTopLevels(c, screen->root);
     }
     if (g->composite_) {
-        const xcb_atom_t cm = internAtom(c, "_NET_WM_CM_S0");
-        Reply<xcb_get_selection_owner_reply_t> owner(
-            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, cm), nullptr));
-        g->compositingManager_ = owner && owner->owner != XCB_NONE;
+        g->compositingManager_ = compositingManagerRunning(c, 0);
         g->rootPixmapAtom_ = internAtom(c, "_XROOTPMAP_ID");
         g->ownership_ = std::make_unique<OwnershipCache>(c, ownPid);
     }

@@ -1,25 +1,16 @@
 #include "platform/x11/X11ApplicationNames.h"
 
+#include "platform/x11/X11Windows.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
 
 #include <unistd.h>
 
 namespace kelvo::x11 {
 
 namespace {
-
-struct FreeReply {
-    void operator()(void *reply) const { std::free(reply); }
-};
-template <typename T>
-using XcbReply = std::unique_ptr<T, FreeReply>;
 
 // Longest property we read (WM_CLASS, application ids, the client list), in 32-bit units.
 constexpr uint32_t propertyLimit = 4096;
@@ -37,21 +28,19 @@ QByteArray readProcFile(const QString &path)
 X11ApplicationNames::X11ApplicationNames(AccessibleNameSource source)
     : accessibleName(std::move(source))
     , procRoot(QStringLiteral("/proc"))
+    , display_(std::make_unique<SharedDisplay>())
 {
 }
 
 X11ApplicationNames::X11ApplicationNames(AccessibleNameSource source, DesktopEntries fixed, QString root_)
     : accessibleName(std::move(source))
     , procRoot(std::move(root_))
+    , display_(std::make_unique<SharedDisplay>())
 {
     std::call_once(entriesOnce, [&] { desktopEntries = std::make_unique<DesktopEntries>(std::move(fixed)); });
 }
 
-X11ApplicationNames::~X11ApplicationNames()
-{
-    if (connection)
-        xcb_disconnect(connection);
-}
+X11ApplicationNames::~X11ApplicationNames() = default;
 
 const DesktopEntries &X11ApplicationNames::entries()
 {
@@ -61,63 +50,18 @@ const DesktopEntries &X11ApplicationNames::entries()
 
 xcb_connection_t *X11ApplicationNames::display()
 {
-    std::lock_guard lock(displayMutex);
-    if (connection || displayFailed)
-        return connection;
-    int screenNumber = 0;
-    xcb_connection_t *opened = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(opened)) {
-        xcb_disconnect(opened);
-        displayFailed = true;
-        return nullptr;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(opened));
-    for (int i = 0; i < screenNumber && screens.rem; ++i)
-        xcb_screen_next(&screens);
-    if (!screens.rem) {
-        xcb_disconnect(opened);
-        displayFailed = true;
-        return nullptr;
-    }
-    root = screens.data->root;
-    connection = opened;
-    return connection;
+    return display_->connection();
 }
 
 unsigned X11ApplicationNames::atom(const char *name)
 {
-    xcb_connection_t *c = display();
-    if (!c)
-        return XCB_ATOM_NONE;
-    {
-        std::lock_guard lock(displayMutex);
-        if (const auto found = atoms.constFind(QByteArray(name)); found != atoms.constEnd())
-            return *found;
-    }
-    // only_if_exists: a name no client has used yet cannot be set on any window.
-    XcbReply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(std::strlen(name)), name), nullptr));
-    if (!reply)
-        return XCB_ATOM_NONE;
-    if (reply->atom != XCB_ATOM_NONE) {
-        std::lock_guard lock(displayMutex);
-        atoms.insert(QByteArray(name), reply->atom);
-    }
-    return reply->atom;
+    return display() ? display_->atoms().get(name) : unsigned(XCB_ATOM_NONE);
 }
 
 std::optional<qint64> X11ApplicationNames::pidOfWindow(unsigned window)
 {
     xcb_connection_t *c = display();
-    const xcb_atom_t pidAtom = atom("_NET_WM_PID");
-    if (!c || pidAtom == XCB_ATOM_NONE)
-        return std::nullopt;
-    XcbReply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, window, pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr));
-    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
-        return std::nullopt;
-    const uint32_t pid = *static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
-    return pid ? std::optional<qint64>(pid) : std::nullopt;
+    return c ? x11::pidOfWindow(c, atom("_NET_WM_PID"), window) : std::nullopt;
 }
 
 std::optional<X11ApplicationNames::WindowHints> X11ApplicationNames::hintsOf(unsigned window)
@@ -126,16 +70,7 @@ std::optional<X11ApplicationNames::WindowHints> X11ApplicationNames::hintsOf(uns
     if (!c)
         return std::nullopt;
     const xcb_atom_t applicationIdAtom = atom("_GTK_APPLICATION_ID");
-    auto text = [&](xcb_atom_t property) -> QByteArray {
-        if (property == XCB_ATOM_NONE)
-            return {};
-        XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, propertyLimit), nullptr));
-        if (!reply || reply->format != 8)
-            return {};
-        return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
-            xcb_get_property_value_length(reply.get()));
-    };
+    auto text = [&](xcb_atom_t property) { return textProperty(c, window, property, propertyLimit); };
     WindowHints hints;
     hints.applicationId = QString::fromUtf8(text(applicationIdAtom));
     // WM_CLASS: instance NUL class NUL.
@@ -152,16 +87,10 @@ QList<unsigned> X11ApplicationNames::windowsOf(qint64 pid)
     const xcb_atom_t clientList = atom("_NET_CLIENT_LIST");
     if (!c || clientList == XCB_ATOM_NONE)
         return {};
-    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root, clientList, XCB_ATOM_WINDOW, 0, propertyLimit), nullptr));
-    if (!reply || reply->format != 32)
-        return {};
-    const auto *windows = static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
-    const int count = xcb_get_property_value_length(reply.get()) / 4;
     QList<unsigned> owned;
-    for (int i = 0; i < count; ++i) {
-        if (pidOfWindow(windows[i]) == pid)
-            owned.append(windows[i]);
+    for (const uint32_t window : cardinals(c, display_->root(), clientList, XCB_ATOM_WINDOW, propertyLimit)) {
+        if (pidOfWindow(window) == pid)
+            owned.append(window);
     }
     return owned;
 }
@@ -247,11 +176,7 @@ unsigned X11ApplicationNames::activeWindow()
     const xcb_atom_t activeAtom = atom("_NET_ACTIVE_WINDOW");
     if (!c || activeAtom == XCB_ATOM_NONE)
         return XCB_WINDOW_NONE;
-    XcbReply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, root, activeAtom, XCB_ATOM_WINDOW, 0, 1), nullptr));
-    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4)
-        return XCB_WINDOW_NONE;
-    return *static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
+    return cardinal(c, display_->root(), activeAtom, XCB_ATOM_WINDOW).value_or(XCB_WINDOW_NONE);
 }
 
 std::optional<QString> X11ApplicationNames::applicationOfWindow(unsigned active)

@@ -3,8 +3,6 @@
 #include "capture/ApplicationNames.h"
 #include "platform/x11/DesktopEntries.h"
 
-#include <QHash>
-
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -12,6 +10,8 @@
 struct xcb_connection_t;
 
 namespace kelvo::x11 {
+
+class SharedDisplay;
 
 // Application names on an X11 desktop: the Name of the application's desktop
 // entry (found through GIO's launch record, its windows' application id and
@@ -53,11 +53,7 @@ private:
     std::once_flag entriesOnce;
     std::unique_ptr<DesktopEntries> desktopEntries;
 
-    std::mutex displayMutex;
-    xcb_connection_t *connection = nullptr;
-    bool displayFailed = false;
-    unsigned root = 0;
-    QHash<QByteArray, unsigned> atoms;
+    std::unique_ptr<SharedDisplay> display_;
 };
 
 } // namespace kelvo::x11

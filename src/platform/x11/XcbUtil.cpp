@@ -1,8 +1,11 @@
 #include "platform/x11/XcbUtil.h"
 
+#include "platform/x11/X11Windows.h"
+
 #include <QGuiApplication>
 
 #include <xcb/randr.h>
+#include <xcb/shm.h>
 
 #include <algorithm>
 #include <cstring>
@@ -52,6 +55,121 @@ QString atomName(xcb_connection_t *c, xcb_atom_t atom)
     return QString::fromUtf8(xcb_get_atom_name_name(r.get()), xcb_get_atom_name_name_length(r.get()));
 }
 
+xcb_atom_t AtomCache::get(const char *name) const
+{
+    if (!c_)
+        return XCB_ATOM_NONE;
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto found = atoms_.find(name); found != atoms_.end())
+            return found->second;
+    }
+    const xcb_atom_t atom = internAtom(c_, name, true);
+    if (atom != XCB_ATOM_NONE) {
+        std::lock_guard lock(mutex_);
+        atoms_.emplace(name, atom);
+    }
+    return atom;
+}
+
+xcb_connection_t *SharedDisplay::connection()
+{
+    std::lock_guard lock(mutex_);
+    if (open_ || failed_)
+        return open_ ? open_->connection.get() : nullptr;
+    open_ = connectToDisplay();
+    if (!open_) {
+        failed_ = true;
+        return nullptr;
+    }
+    root_ = open_->screen->root;
+    atoms_.setConnection(open_->connection.get());
+    return open_->connection.get();
+}
+
+std::vector<uint32_t> cardinals(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                                uint32_t count)
+{
+    if (property == XCB_ATOM_NONE)
+        return {};
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, count), nullptr));
+    if (!reply || reply->type != type || reply->format != 32)
+        return {};
+    const int length = xcb_get_property_value_length(reply.get()) / 4;
+    const auto *values = static_cast<const uint32_t *>(xcb_get_property_value(reply.get()));
+    return std::vector<uint32_t>(values, values + length);
+}
+
+std::optional<uint32_t> cardinal(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
+{
+    const std::vector<uint32_t> values = cardinals(c, window, property, type, 1);
+    return values.empty() ? std::nullopt : std::optional<uint32_t>(values.front());
+}
+
+QByteArray textProperty(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property, uint32_t limit)
+{
+    if (property == XCB_ATOM_NONE)
+        return {};
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, limit), nullptr));
+    if (!reply || reply->format != 8)
+        return {};
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+int displayScreenNumber()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    if (const qsizetype dot = display.lastIndexOf('.'); dot > display.lastIndexOf(':'))
+        return display.mid(dot + 1).toInt();
+    return 0;
+}
+
+bool compositingManagerRunning(xcb_connection_t *c, int screenNumber)
+{
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screenNumber);
+    const xcb_atom_t atom = internAtom(c, name.constData());
+    if (atom == XCB_ATOM_NONE)
+        return false;
+    Reply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr));
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+bool sharedMemoryAvailable()
+{
+    auto open = connectToDisplay();
+    if (!open)
+        return false;
+    const xcb_query_extension_reply_t *shm = xcb_get_extension_data(open->connection.get(), &xcb_shm_id);
+    return shm && shm->present;
+}
+
+void setRootTextPropertyOnce(const char *name, const std::function<QByteArray()> &value)
+{
+    auto open = connectToDisplay();
+    if (!open)
+        return;
+    xcb_connection_t *c = open->connection.get();
+    const xcb_atom_t property = internAtom(c, name);
+    if (property == XCB_ATOM_NONE)
+        return;
+    Reply<xcb_get_property_reply_t> present(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, open->screen->root, property, XCB_ATOM_STRING, 0, 0), nullptr));
+    if (present && present->type == XCB_ATOM_STRING)
+        return;
+    const QByteArray text = value();
+    if (text.isEmpty())
+        return;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, open->screen->root, property, XCB_ATOM_STRING, 8,
+                        uint32_t(text.size()), text.constData());
+    xcb_flush(c);
+    // A round trip, so the property is set before the connection closes.
+    Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
 std::vector<Monitor> monitors(xcb_connection_t *c, xcb_screen_t *screen)
 {
     std::vector<Monitor> list;
@@ -99,11 +217,8 @@ OwnershipCache::OwnershipCache(xcb_connection_t *c, unsigned pid)
 
 std::optional<unsigned> OwnershipCache::pidOf(xcb_window_t window)
 {
-    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 0, window, pidAtom_, XCB_ATOM_CARDINAL, 0, 1), nullptr));
-    if (!r || r->format != 32 || xcb_get_property_value_length(r.get()) < 4)
-        return std::nullopt;
-    return *static_cast<const uint32_t *>(xcb_get_property_value(r.get()));
+    const std::optional<qint64> pid = pidOfWindow(c_, pidAtom_, window);
+    return pid ? std::optional<unsigned>(unsigned(*pid)) : std::nullopt;
 }
 
 bool OwnershipCache::isOwn(xcb_window_t topLevel)
@@ -115,23 +230,7 @@ bool OwnershipCache::isOwn(xcb_window_t topLevel)
         own = *pid == pid_;
     } else {
         // A window manager frame: look at the clients inside it, two levels deep.
-        std::vector<xcb_window_t> level{topLevel};
-        for (int depth = 0; depth < 2 && !own && !level.empty(); ++depth) {
-            std::vector<xcb_window_t> next;
-            for (xcb_window_t w : level) {
-                Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr));
-                if (!tree)
-                    continue;
-                const xcb_window_t *kids = xcb_query_tree_children(tree.get());
-                for (int i = 0; i < xcb_query_tree_children_length(tree.get()) && !own; ++i) {
-                    if (auto childPid = pidOf(kids[i]))
-                        own = *childPid == pid_;
-                    else
-                        next.push_back(kids[i]);
-                }
-            }
-            level = std::move(next);
-        }
+        own = anyBelow(c_, topLevel, 2, [this](xcb_window_t window) { return pidOf(window) == pid_; });
     }
     known_.emplace(topLevel, own);
     return own;

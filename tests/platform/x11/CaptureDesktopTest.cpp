@@ -3,7 +3,7 @@
 // recorder killed mid-recording.
 #include "capture/GlobalHotKey.h"
 #include "platform/x11/CompositeRedirect.h"
-#include "platform/x11/DesktopPermissionProbe.h"
+#include "platform/atspi/DesktopPermissionProbe.h"
 #include "platform/x11/X11ClickMonitor.h"
 #include "platform/x11/X11DisplayProvider.h"
 #include "platform/x11/X11RecordingEngine.h"
