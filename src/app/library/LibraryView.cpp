@@ -54,16 +54,6 @@ protected:
     }
 };
 
-QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, color);
-    label->setPalette(p);
-    return label;
-}
-
 } // namespace
 
 // --- EmptyStateView -------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QLabel;
+class QLayout;
 class QMenu;
 class QScrollArea;
 class QVBoxLayout;
@@ -95,6 +96,13 @@ public:
     void setConfirmDeleteGuide(std::function<bool(QWidget *parent)> confirm) { confirmDelete_ = std::move(confirm); }
 
 private:
+    // The column's parts, top to bottom (built in this order: the Tab order).
+    QLayout *makeBrand();
+    QLayout *makeRecordButton();
+    QLayout *makeListHeader();
+    QWidget *makeEmptyText();
+    QWidget *makeGuideList();
+    QLayout *makeFooter();
     void syncRows();
     void syncSelection();
 

@@ -4,6 +4,7 @@
 #include "capture/RecordingError.h"
 #include "platform/ffmpeg/MovieWriter.h"
 #include "platform/x11/CompositeRedirect.h"
+#include "platform/x11/DamageTracker.h"
 #include "platform/x11/ScreenGrabber.h"
 #include "platform/x11/XcbUtil.h"
 
@@ -17,8 +18,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <thread>
-#include <unordered_map>
 
 namespace kelvo {
 
@@ -192,9 +194,216 @@ void X11RecordingEngine::runFinished(const std::shared_ptr<RecordingRun> &run)
     }
 }
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void roundTrip(xcb_connection_t *c)
+{
+    x11::Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+// Pointer motion shows in the frames too (the pointer is drawn in), but moves
+// no pixel on the screen: raw motion events say when it moved. XInput's opcode,
+// or 0 without XInput 2.2.
+uint8_t selectRawMotion(xcb_connection_t *c, xcb_window_t root)
+{
+    const xcb_query_extension_reply_t *xi = xcb_get_extension_data(c, &xcb_input_id);
+    if (!xi || !xi->present)
+        return 0;
+    x11::Reply<xcb_input_xi_query_version_reply_t> v(
+        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+    if (!v || v->major_version < 2)
+        return 0;
+    struct {
+        xcb_input_event_mask_t head;
+        uint32_t bits;
+    } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
+    xcb_input_xi_select_events(c, root, 1, &mask.head);
+    return xi->major_opcode;
+}
+
+// Top-levels were redirected just now: those under Kelvo's windows hold a copy
+// of them until they paint again. Asks them to, and gives them a moment, so that
+// even the first frame leaves Kelvo out.
+void waitForRepaintsUnderOwn(xcb_connection_t *c, x11::ScreenGrabber &grabber, uint8_t damageEvent,
+                             const RecordingRun &run)
+{
+    grabber.scanWindows();
+    const std::vector<xcb_window_t> stale = grabber.windowsUnderOwn();
+    if (stale.empty())
+        return;
+    std::vector<xcb_damage_damage_t> repaints;
+    for (xcb_window_t w : stale) {
+        const xcb_damage_damage_t d = xcb_generate_id(c);
+        xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+        xcb_damage_subtract(c, d, XCB_NONE, XCB_NONE); // a new one reports the whole window
+        repaints.push_back(d);
+    }
+    roundTrip(c);
+    while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+    }
+    x11::askToRepaint(c, stale, grabber.ownFrames());
+    std::vector<xcb_damage_damage_t> waiting = repaints;
+    const Clock::time_point until = Clock::now() + staleRepaintLimit;
+    while (!waiting.empty() && !run.stopRequested && !xcb_connection_has_error(c)) {
+        while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
+            if (ev->response_type != damageEvent)
+                continue;
+            const auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(ev.get());
+            waiting.erase(std::remove(waiting.begin(), waiting.end(), notify->damage), waiting.end());
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+        if (waiting.empty() || left <= 0)
+            break;
+        pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {run.wakeFd, POLLIN, 0}};
+        ::poll(fds, 2, int(left));
+    }
+    for (xcb_damage_damage_t d : repaints)
+        xcb_damage_destroy(c, d);
+    // Painting takes a moment after the damage is reported.
+    roundTrip(c);
+}
+
+// Makes the movie's frames: grabs, scales to the movie's size, shows the frame
+// as the latest and queues it for the encoder with its time since the start.
+class FrameComposer {
+public:
+    FrameComposer(x11::ScreenGrabber &grabber, QSize size, RecordingRun &run,
+                  std::function<void(const QImage &)> publish)
+        : grabber_(grabber)
+        , size_(size)
+        , run_(run)
+        , publish_(std::move(publish))
+        , t0_(Clock::now())
+    {
+    }
+
+    std::int64_t msSinceStart() const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0_).count();
+    }
+
+    // False when the screen could not be grabbed.
+    bool grabAndQueue()
+    {
+        QImage frame = grabber_.grab();
+        if (frame.isNull())
+            return false;
+        if (frame.size() != size_)
+            frame = frame.scaled(size_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const std::int64_t ms = msSinceStart();
+        publish_(frame);
+        ++run_.grabbed;
+        run_.queue.push({std::move(frame), ms}); // a full queue drops it; the newest frame stays published
+        return true;
+    }
+
+private:
+    x11::ScreenGrabber &grabber_;
+    const QSize size_;
+    RecordingRun &run_;
+    const std::function<void(const QImage &)> publish_;
+    const Clock::time_point t0_;
+};
+
+// Grabs when something changed, at most at the frame rate, until stopped.
+class CaptureLoop {
+public:
+    CaptureLoop(xcb_connection_t *c, RecordingRun &run, x11::ScreenGrabber &grabber, x11::DamageTracker *damage,
+                uint8_t xinputOpcode, QRect monitor, FrameComposer &frames)
+        : c_(c), run_(run), grabber_(grabber), damage_(damage), xinputOpcode_(xinputOpcode), monitor_(monitor),
+          frames_(frames), dirty_(!damage)
+    {
+    }
+
+    // Why it ended early; nothing when stopped.
+    std::optional<QString> run()
+    {
+        const int fd = xcb_get_file_descriptor(c_);
+        watchWindowsUnderOwn();
+        Clock::time_point nextGrab = Clock::now() + frameInterval;
+        while (!run_.stopRequested) {
+            readEvents();
+            if (xcb_connection_has_error(c_))
+                return QStringLiteral("The connection to the X server was lost.");
+            const Clock::time_point now = Clock::now();
+            if (dirty_ && now >= nextGrab) {
+                dirty_ = !damage_;
+                const bool visible = changeIsVisible();
+                if (visible) {
+                    if (!frames_.grabAndQueue())
+                        return QStringLiteral("Couldn't capture the screen: the display has changed.");
+                    nextGrab = now + frameInterval;
+                    watchWindowsUnderOwn();
+                }
+                xcb_flush(c_);
+                continue; // replies may have queued events: drain before sleeping
+            }
+            xcb_flush(c_);
+            int timeoutMs = -1;
+            if (dirty_)
+                timeoutMs = std::max(int(std::chrono::ceil<std::chrono::milliseconds>(nextGrab - now).count()), 0);
+            pollfd fds[2] = {{fd, POLLIN, 0}, {run_.wakeFd, POLLIN, 0}};
+            ::poll(fds, 2, timeoutMs);
+        }
+        return std::nullopt;
+    }
+
+private:
+    // Reads everything xcb holds before sleeping on the socket, or queued
+    // events would wait for the next wake-up.
+    void readEvents()
+    {
+        while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c_)}) {
+            if (damage_ && ev->response_type == damage_->eventType()) {
+                if (damage_->take(*ev) == x11::DamageTracker::Change::underOwn)
+                    underOwnChanged_ = true;
+                dirty_ = true;
+            } else if (xinputOpcode_ && (ev->response_type & 0x7f) == XCB_GE_GENERIC) {
+                auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
+                if (ge->extension == xinputOpcode_ && ge->event_type == XCB_INPUT_RAW_MOTION)
+                    dirty_ = pointerMoved_ = true;
+            }
+        }
+    }
+
+    // Changes inside Kelvo's own windows are not in the picture. Starts the
+    // next round of reports.
+    bool changeIsVisible()
+    {
+        bool visible = true;
+        if (damage_ && !pointerMoved_ && !underOwnChanged_ && !grabber_.ownRects().empty())
+            visible = damage_->pendingChangeOutside(monitor_, grabber_.ownRects());
+        pointerMoved_ = false;
+        underOwnChanged_ = false;
+        if (damage_)
+            damage_->clearPending();
+        return visible;
+    }
+
+    void watchWindowsUnderOwn()
+    {
+        if (damage_)
+            damage_->watchOnly(grabber_.windowsUnderOwn());
+    }
+
+    xcb_connection_t *c_;
+    RecordingRun &run_;
+    x11::ScreenGrabber &grabber_;
+    x11::DamageTracker *damage_;
+    const uint8_t xinputOpcode_;
+    const QRect monitor_;
+    FrameComposer &frames_;
+    bool dirty_;
+    bool pointerMoved_ = false;
+    bool underOwnChanged_ = false;
+};
+
+} // namespace
+
 void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDone done)
 {
-    using Clock = std::chrono::steady_clock;
     auto answer = [&](std::optional<QString> error) {
         QMetaObject::invokeMethod(
             this,
@@ -232,228 +441,25 @@ void X11RecordingEngine::captureMain(std::shared_ptr<RecordingRun> run, StartDon
 
     // Damage tells when anything on the screen changed; without it, grab at
     // the frame rate.
-    bool damageOn = false;
-    uint8_t damageEvent = 0;
-    xcb_damage_damage_t damage = 0;
-    xcb_xfixes_region_t parts = 0, pending = 0;
-    const xcb_query_extension_reply_t *damageExt = xcb_get_extension_data(c, &xcb_damage_id);
-    const xcb_query_extension_reply_t *fixesExt = xcb_get_extension_data(c, &xcb_xfixes_id);
-    if (damageExt && damageExt->present && fixesExt && fixesExt->present) {
-        x11::Reply<xcb_xfixes_query_version_reply_t> fv(
-            xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
-        x11::Reply<xcb_damage_query_version_reply_t> dv(
-            xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
-        if (fv && dv) {
-            damage = xcb_generate_id(c);
-            xcb_damage_create(c, damage, screen->root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
-            parts = xcb_generate_id(c);
-            xcb_xfixes_create_region(c, parts, 0, nullptr);
-            pending = xcb_generate_id(c);
-            xcb_xfixes_create_region(c, pending, 0, nullptr);
-            damageEvent = damageExt->first_event + XCB_DAMAGE_NOTIFY;
-            damageOn = true;
-        }
-    }
-
-    // Pointer motion shows in the frames too (the pointer is drawn in), but
-    // moves no pixel on the screen: raw motion events say when it moved.
-    uint8_t xinputOpcode = 0;
-    if (const xcb_query_extension_reply_t *xi = xcb_get_extension_data(c, &xcb_input_id); xi && xi->present) {
-        x11::Reply<xcb_input_xi_query_version_reply_t> v(
-            xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
-        if (v && v->major_version >= 2) {
-            struct {
-                xcb_input_event_mask_t head;
-                uint32_t bits;
-            } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, XCB_INPUT_XI_EVENT_MASK_RAW_MOTION};
-            xcb_input_xi_select_events(c, screen->root, 1, &mask.head);
-            xinputOpcode = xi->major_opcode;
-        }
-    }
-
-    const Clock::time_point t0 = Clock::now();
-    auto msSinceStart = [t0] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
-    };
-    auto grabAndQueue = [&]() -> bool {
-        QImage frame = grabber->grab();
-        if (frame.isNull())
-            return false;
-        if (frame.size() != size)
-            frame = frame.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const std::int64_t ms = msSinceStart();
-        publish(frame);
-        ++run->grabbed;
-        run->queue.push({std::move(frame), ms}); // a full queue drops it; the newest frame stays published
-        return true;
-    };
-
-    if (damageOn && grabber->excludesOwnWindows()) {
-        // Top-levels were redirected just now: those under Kelvo's windows hold a
-        // copy of them until they paint again. Ask them to, and give them a
-        // moment, so that even the first frame leaves Kelvo out.
-        grabber->scanWindows();
-        std::vector<xcb_window_t> stale = grabber->windowsUnderOwn();
-        if (!stale.empty()) {
-            std::unordered_map<xcb_damage_damage_t, xcb_window_t> repaints;
-            for (xcb_window_t w : stale) {
-                const xcb_damage_damage_t d = xcb_generate_id(c);
-                xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
-                xcb_damage_subtract(c, d, XCB_NONE, XCB_NONE); // a new one reports the whole window
-                repaints.emplace(d, w);
-            }
-            x11::Reply<xcb_get_input_focus_reply_t> sync(
-                xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-            while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
-            }
-            x11::askToRepaint(c, stale, grabber->ownFrames());
-            std::vector<xcb_damage_damage_t> waiting;
-            for (const auto &[d, w] : repaints)
-                waiting.push_back(d);
-            const Clock::time_point until = Clock::now() + staleRepaintLimit;
-            while (!waiting.empty() && !run->stopRequested && !xcb_connection_has_error(c)) {
-                while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
-                    if (ev->response_type != damageEvent)
-                        continue;
-                    const auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(ev.get());
-                    waiting.erase(std::remove(waiting.begin(), waiting.end(), notify->damage), waiting.end());
-                }
-                const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
-                if (waiting.empty() || left <= 0)
-                    break;
-                pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {run->wakeFd, POLLIN, 0}};
-                ::poll(fds, 2, int(left));
-            }
-            for (const auto &[d, w] : repaints)
-                xcb_damage_destroy(c, d);
-            // Painting takes a moment after the damage is reported.
-            x11::Reply<xcb_get_input_focus_reply_t> settle(
-                xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-        }
-    }
-    if (damageOn) {
-        // A new damage object starts out covering the whole screen; the first
-        // grab below shows all of it, so drop that report.
-        xcb_damage_subtract(c, damage, XCB_NONE, XCB_NONE);
-        x11::Reply<xcb_get_input_focus_reply_t> sync(
-            xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-        while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
-        }
-    }
-    if (!grabAndQueue()) {
+    const std::unique_ptr<x11::DamageTracker> damage = x11::DamageTracker::create(c, screen->root);
+    const uint8_t xinputOpcode = selectRawMotion(c, screen->root);
+    FrameComposer frames(*grabber, size, *run, [this](const QImage &frame) { publish(frame); });
+    if (damage && grabber->excludesOwnWindows())
+        waitForRepaintsUnderOwn(c, *grabber, damage->eventType(), *run);
+    if (damage)
+        damage->discardReports();
+    if (!frames.grabAndQueue()) {
         run->writer.reset();
         return answer(QStringLiteral("Couldn't capture the screen."));
     }
     run->encoderThread = std::thread([this, run] { encoderMain(run); });
     answer(std::nullopt);
 
-    const int fd = xcb_get_file_descriptor(c);
-    bool dirty = !damageOn;
-    bool pointerMoved = false;
-    bool underOwnChanged = false;
-    // Damage on each window that Kelvo's windows cover, so changes hidden
-    // from the screen's damage still make a frame.
-    std::unordered_map<xcb_window_t, xcb_damage_damage_t> watched;
-    auto watchWindowsUnderOwn = [&] {
-        if (!damageOn)
-            return;
-        const std::vector<xcb_window_t> under = grabber->windowsUnderOwn();
-        for (auto it = watched.begin(); it != watched.end();) {
-            if (std::find(under.begin(), under.end(), it->first) == under.end()) {
-                xcb_damage_destroy(c, it->second); // an error if the window is gone; ignored
-                it = watched.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        for (xcb_window_t w : under) {
-            if (watched.count(w))
-                continue;
-            const xcb_damage_damage_t d = xcb_generate_id(c);
-            xcb_damage_create(c, d, w, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
-            watched.emplace(w, d);
-        }
-    };
-    watchWindowsUnderOwn();
-    Clock::time_point nextGrab = Clock::now() + frameInterval;
-    while (!run->stopRequested) {
-        // Read everything xcb holds before sleeping on the socket, or queued
-        // events would wait for the next wake-up.
-        while (x11::Reply<xcb_generic_event_t> ev{xcb_poll_for_event(c)}) {
-            if (damageOn && ev->response_type == damageEvent) {
-                auto *notify = reinterpret_cast<xcb_damage_notify_event_t *>(ev.get());
-                if (notify->damage == damage) {
-                    xcb_damage_subtract(c, damage, XCB_NONE, parts);
-                    xcb_xfixes_union_region(c, pending, parts, pending);
-                } else {
-                    // A window under one of Kelvo's changed: the frame shows it.
-                    xcb_damage_subtract(c, notify->damage, XCB_NONE, XCB_NONE);
-                    underOwnChanged = true;
-                }
-                dirty = true;
-            } else if (xinputOpcode && (ev->response_type & 0x7f) == XCB_GE_GENERIC) {
-                auto *ge = reinterpret_cast<xcb_ge_generic_event_t *>(ev.get());
-                if (ge->extension == xinputOpcode && ge->event_type == XCB_INPUT_RAW_MOTION)
-                    dirty = pointerMoved = true;
-            }
-        }
-        if (xcb_connection_has_error(c)) {
-            fail(*run, QStringLiteral("The connection to the X server was lost."));
-            break;
-        }
-        const Clock::time_point now = Clock::now();
-        if (dirty && now >= nextGrab) {
-            dirty = !damageOn;
-            bool relevant = true;
-            if (damageOn && !pointerMoved && !underOwnChanged && !grabber->ownRects().empty()) {
-                // Changes inside Kelvo's own windows are not in the picture.
-                x11::Reply<xcb_xfixes_fetch_region_reply_t> region(
-                    xcb_xfixes_fetch_region_reply(c, xcb_xfixes_fetch_region(c, pending), nullptr));
-                relevant = false;
-                if (region) {
-                    const xcb_rectangle_t *r = xcb_xfixes_fetch_region_rectangles(region.get());
-                    for (int i = 0; i < xcb_xfixes_fetch_region_rectangles_length(region.get()) && !relevant; ++i) {
-                        const QRect changed = QRect(r[i].x, r[i].y, r[i].width, r[i].height) & monitor->frame;
-                        relevant = !changed.isEmpty() &&
-                                   std::none_of(grabber->ownRects().begin(), grabber->ownRects().end(),
-                                                [&](const QRect &own) { return own.contains(changed); });
-                    }
-                }
-            }
-            pointerMoved = false;
-            underOwnChanged = false;
-            if (damageOn)
-                xcb_xfixes_set_region(c, pending, 0, nullptr);
-            if (relevant) {
-                if (!grabAndQueue()) {
-                    fail(*run, QStringLiteral("Couldn't capture the screen: the display has changed."));
-                    break;
-                }
-                nextGrab = now + frameInterval;
-                watchWindowsUnderOwn();
-            }
-            xcb_flush(c);
-            continue; // replies may have queued events: drain before sleeping
-        }
-        xcb_flush(c);
-        int timeoutMs = -1;
-        if (dirty) {
-            timeoutMs = int(std::chrono::ceil<std::chrono::milliseconds>(nextGrab - now).count());
-            timeoutMs = std::max(timeoutMs, 0);
-        }
-        pollfd fds[2] = {{fd, POLLIN, 0}, {run->wakeFd, POLLIN, 0}};
-        ::poll(fds, 2, timeoutMs);
-    }
-    run->endMs = msSinceStart();
+    CaptureLoop loop(c, *run, *grabber, damage.get(), xinputOpcode, monitor->frame, frames);
+    if (const std::optional<QString> failure = loop.run())
+        fail(*run, *failure);
+    run->endMs = frames.msSinceStart();
     run->queue.close();
-    if (damageOn && !xcb_connection_has_error(c)) {
-        for (const auto &[window, d] : watched)
-            xcb_damage_destroy(c, d);
-        xcb_damage_destroy(c, damage);
-        xcb_xfixes_destroy_region(c, parts);
-        xcb_xfixes_destroy_region(c, pending);
-        xcb_flush(c);
-    }
 }
 
 void X11RecordingEngine::encoderMain(std::shared_ptr<RecordingRun> run)
