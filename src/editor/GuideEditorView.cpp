@@ -1,6 +1,7 @@
 #include "editor/GuideEditorView.h"
 
 #include "ui/Palette.h"
+#include "ui/Label.h"
 #include "ui/Style.h"
 #include "editor/KeyedRows.h"
 #include "editor/NearViewportLoader.h"

@@ -2,8 +2,6 @@
 
 #include "ui/Palette.h"
 
-#include <QLabel>
-
 #include <QEnterEvent>
 #include <QFontMetricsF>
 #include <QIcon>
@@ -590,21 +588,6 @@ void Chip::paintEvent(QPaintEvent *)
     painter.setFont(font());
     painter.setPen(tint_);
     painter.drawText(QRectF(x, 0, width() - x - 12, height()), Qt::AlignVCenter | Qt::AlignLeft, text_);
-}
-
-QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, color);
-    label->setPalette(p);
-    return label;
-}
-
-QLabel *makeLabel(const QString &text, qreal size, QFont::Weight weight, const QColor &color, QWidget *parent)
-{
-    return makeLabel(text, styleFont(size, weight), color, parent);
 }
 
 } // namespace kelvo

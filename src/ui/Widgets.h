@@ -6,8 +6,6 @@
 #include <QColor>
 #include <QWidget>
 
-class QLabel;
-
 class QVariantAnimation;
 
 namespace kelvo {
@@ -206,10 +204,5 @@ void paintSymbol(QPainter &painter, const QString &name, const QRectF &box, cons
 QString themeSymbolName(const QString &symbol);
 // Small drawn versions of the editor's and library's symbols, for themes that lack them.
 void paintDrawnSymbol(QPainter &painter, const QString &name, const QRectF &box, const QColor &color);
-
-// A label in the given font and text colour.
-QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent);
-// The same in the style's font of that size and weight.
-QLabel *makeLabel(const QString &text, qreal size, QFont::Weight weight, const QColor &color, QWidget *parent);
 
 } // namespace kelvo

@@ -4,6 +4,7 @@
 #include "app/state/AppModel.h"
 #include "app/permissions/PermissionsCard.h"
 #include "ui/Palette.h"
+#include "ui/Label.h"
 #include "ui/Style.h"
 #include "app/updates/UpdateQuestion.h"
 #include "app/updates/Updater.h"

@@ -2,6 +2,7 @@
 
 #include "app/state/AppModel.h"
 #include "ui/Palette.h"
+#include "ui/Label.h"
 #include "ui/Style.h"
 #include "capture/RecordingSession.h"
 #include "editor/GuideEditorView.h"
