@@ -7,54 +7,57 @@ src="${1:?source dir}/src"
 status=0
 
 # Folder -> the folders its files may include from (besides itself).
-allowed_for() {
-  case "$1" in
-    model) echo "" ;;
-    store) echo "model" ;;
-    capture) echo "model store" ;;
-    platform/ffmpeg) echo "model" ;;
-    platform/x11) echo "model store capture platform/ffmpeg" ;;
-    platform/atspi) echo "model store capture platform/x11" ;;
-    ui) echo "model" ;;
-    # The editor's movie still is read through FFmpeg (a plain Qt interface).
-    editor) echo "model store ui platform/ffmpeg" ;;
-    app) echo "model store capture platform/ffmpeg platform/x11 platform/atspi ui editor" ;;
-    *) echo "?" ;;
-  esac
+declare -A allowed=(
+  [model]=""
+  [store]="model"
+  [capture]="model store"
+  [platform/ffmpeg]="model"
+  [platform/x11]="model store capture platform/ffmpeg"
+  [platform/atspi]="model store capture platform/x11"
+  [ui]="model"
+  # The editor's movie still is read through FFmpeg (a plain Qt interface).
+  [editor]="model store ui platform/ffmpeg"
+  [app]="model store capture platform/ffmpeg platform/x11 platform/atspi ui editor"
+)
+
+folder_of() { # path relative to src/ -> $folder
+  if [[ "$1" == platform/* ]]; then
+    local rest="${1#platform/}"
+    folder="platform/${rest%%/*}"
+  else
+    folder="${1%%/*}"
+  fi
 }
 
-folder_of() { # path relative to src/ -> its folder key
-  case "$1" in
-    platform/*) echo "$1" | cut -d/ -f1-2 ;;
-    *) echo "$1" | cut -d/ -f1 ;;
-  esac
-}
-
-while IFS= read -r -d '' file; do
+include_pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*([<"])([^>"]+)[>"]'
+while IFS= read -r hit; do
+  file="${hit%%:*}"
+  line="${hit#*:}"
   rel="${file#"$src"/}"
-  folder="$(folder_of "$rel")"
-  allowed="$(allowed_for "$folder")"
-  if [ "$allowed" = "?" ]; then
-    echo "$rel: folder '$folder' has no place in the layout (tests/layout/check-includes.sh)"
+  folder_of "$rel"
+  own="$folder"
+  if [ -z "${allowed[$own]+set}" ]; then
+    echo "$rel: folder '$own' has no place in the layout (tests/layout/check-includes.sh)"
     status=1
     continue
   fi
-  while IFS= read -r line; do
-    header="$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]([^>"]+)[>"].*/\1/' <<<"$line")"
-    if [[ "$line" =~ \<(xcb/|X11/|atspi/|libav|libsw) ]] && [[ "$folder" != platform/* ]]; then
+  [[ "$line" =~ $include_pattern ]] || continue
+  delimiter="${BASH_REMATCH[1]}"
+  header="${BASH_REMATCH[2]}"
+  if [ "$delimiter" = "<" ]; then
+    if [[ "$header" =~ ^(xcb/|X11/|atspi/|libav|libsw) ]] && [[ "$own" != platform/* ]]; then
       echo "$rel: includes the platform header <$header>; only src/platform may"
       status=1
     fi
-    if [[ "$line" =~ \" ]] && [[ "$header" == */* ]]; then
-      target="$(folder_of "$header")"
-      [ -d "$src/$target" ] || continue # a generated or local header
-      if [ "$target" != "$folder" ] && [[ " $allowed " != *" $target "* ]]; then
-        echo "$rel: $folder may not include $header ($target is not below it)"
-        status=1
-      fi
+  elif [[ "$header" == */* ]]; then
+    folder_of "$header"
+    [ -d "$src/$folder" ] || continue # a generated or local header
+    if [ "$folder" != "$own" ] && [[ " ${allowed[$own]} " != *" $folder "* ]]; then
+      echo "$rel: $own may not include $header ($folder is not below it)"
+      status=1
     fi
-  done < <(grep -E '^[[:space:]]*#[[:space:]]*include' "$file")
-done < <(find "$src" -type f \( -name '*.h' -o -name '*.cpp' \) -print0)
+  fi
+done < <(grep -rE --include='*.h' --include='*.cpp' '^[[:space:]]*#[[:space:]]*include' "$src")
 
 [ $status -eq 0 ] && echo "includes follow the layout"
 exit $status
