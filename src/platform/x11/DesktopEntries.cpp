@@ -7,6 +7,10 @@
 #include <QLocale>
 #include <QStandardPaths>
 
+#include <glib.h>
+
+#include <memory>
+
 namespace kelvo::x11 {
 
 namespace {
@@ -21,42 +25,40 @@ QString normalizedId(QString id)
     return id.toLower();
 }
 
-// The program of an Exec line: the first word, unquoted, as a base name.
-QString programOf(const QString &exec)
+// A program's base name, unless it only hides the real one: "env VAR=x
+// program", "flatpak run id" and shells count for nothing.
+QString programName(const QString &path)
 {
-    QString word;
-    bool quoted = false;
-    for (const QChar c : exec.trimmed()) {
-        if (c == u'"') {
-            quoted = !quoted;
-            continue;
-        }
-        if (c.isSpace() && !quoted)
-            break;
-        word += c;
-    }
-    // "env VAR=x program" and "flatpak run id" hide the program; only plain lines count.
-    const QString base = QFileInfo(word).fileName();
+    const QString base = QFileInfo(path).fileName();
     if (base == u"env" || base == u"flatpak" || base == u"sh" || base == u"bash")
         return {};
     return base;
 }
 
-QString unescaped(const QString &value)
+// The program an Exec line starts, split as a shell would (quotes and all).
+QString programOfExec(const char *exec)
 {
-    QString result;
-    result.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'\\' && i + 1 < value.size()) {
-            const QChar next = value[++i];
-            result += next == u's' ? QChar(u' ') : next == u'n' ? QChar(u'\n') : next == u't' ? QChar(u'\t')
-                : next == u'r' ? QChar(u'\r') : next;
-        } else {
-            result += value[i];
-        }
-    }
+    if (!exec || !*exec)
+        return {};
+    int argc = 0;
+    gchar **argv = nullptr;
+    if (!g_shell_parse_argv(exec, &argc, &argv, nullptr))
+        return {};
+    const QString program = argc > 0 ? programName(QString::fromUtf8(argv[0])) : QString();
+    g_strfreev(argv);
+    return program;
+}
+
+QString takeString(gchar *value)
+{
+    QString result = value ? QString::fromUtf8(value) : QString();
+    g_free(value);
     return result;
 }
+
+struct KeyFileDeleter {
+    void operator()(GKeyFile *file) const { g_key_file_free(file); }
+};
 
 } // namespace
 
@@ -85,65 +87,55 @@ DesktopEntries DesktopEntries::fromEnvironment()
     const QByteArray dirs = qgetenv("XDG_DATA_DIRS");
     const QString list = dirs.isEmpty() ? QStringLiteral("/usr/local/share:/usr/share") : QString::fromLocal8Bit(dirs);
     directories << list.split(u':', Qt::SkipEmptyParts);
-    return DesktopEntries(directories, QLocale::system().name());
+    return DesktopEntries(directories, QString());
 }
 
 void DesktopEntries::readFile(const QString &path, const QString &id, const QString &locale)
 {
-    QFile file(path);
-    if (file.size() > desktopFileLimit || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (QFileInfo(path).size() > desktopFileLimit)
         return;
-    const QString language = locale.section(u'_', 0, 0);
-    QString name, nameForLanguage, nameForLocale, type, wmClass, exec, tryExec;
-    bool hidden = false;
-    bool inEntry = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(u'[')) {
-            if (inEntry)
-                break; // only the [Desktop Entry] group counts
-            inEntry = line == u"[Desktop Entry]";
-            continue;
-        }
-        if (!inEntry || line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0)
-            continue;
-        const QString key = line.left(equals).trimmed();
-        const QString value = unescaped(line.mid(equals + 1).trimmed());
-        if (key == u"Name")
-            name = value;
-        else if (!locale.isEmpty() && key == QStringLiteral("Name[%1]").arg(locale))
-            nameForLocale = value;
-        else if (!language.isEmpty() && key == QStringLiteral("Name[%1]").arg(language))
-            nameForLanguage = value;
-        else if (key == u"Type")
-            type = value;
-        else if (key == u"StartupWMClass")
-            wmClass = value;
-        else if (key == u"Exec")
-            exec = value;
-        else if (key == u"TryExec")
-            tryExec = value;
-        else if (key == u"Hidden")
-            hidden = value == u"true";
-    }
+    // GLib's key-file reader is the one GIO reads desktop entries with: the
+    // escapes, groups and translations as the format has them.
+    const std::unique_ptr<GKeyFile, KeyFileDeleter> file(g_key_file_new());
+    if (!g_key_file_load_from_file(file.get(), QFile::encodeName(path).constData(), G_KEY_FILE_KEEP_TRANSLATIONS,
+                                   nullptr))
+        return;
+    const char *group = G_KEY_FILE_DESKTOP_GROUP;
+    if (!g_key_file_has_group(file.get(), group))
+        return;
     // A hidden entry stands for a deleted one and shadows the same id further on.
-    if (hidden) {
+    if (g_key_file_get_boolean(file.get(), group, G_KEY_FILE_DESKTOP_KEY_HIDDEN, nullptr)) {
         names.insert(id, QString());
         return;
     }
-    const QString chosen = !nameForLocale.isEmpty() ? nameForLocale : !nameForLanguage.isEmpty() ? nameForLanguage : name;
-    if (type != u"Application" || chosen.isEmpty())
+    const QByteArray language = locale.toUtf8();
+    // The user's languages in order, or the one asked for, each falling back
+    // from de_AT.UTF-8@euro to de.
+    const QString name = takeString(g_key_file_get_locale_string(
+        file.get(), group, G_KEY_FILE_DESKTOP_KEY_NAME, locale.isEmpty() ? nullptr : language.constData(), nullptr));
+    const QString type = takeString(g_key_file_get_string(file.get(), group, G_KEY_FILE_DESKTOP_KEY_TYPE, nullptr));
+    if (type != QLatin1String(G_KEY_FILE_DESKTOP_TYPE_APPLICATION) || name.isEmpty())
         return;
-    names.insert(id, chosen);
-    if (!wmClass.isEmpty() && !idsByWmClass.contains(wmClass))
-        idsByWmClass.insert(wmClass, id);
-    for (const QString &program : {programOf(exec), programOf(tryExec)}) {
-        if (!program.isEmpty() && !idsByExecutable.contains(program))
-            idsByExecutable.insert(program, id);
-    }
+    names.insert(id, name);
+    // Entries kept out of menus (NoDisplay) still name the application they are
+    // asked for by id; by window class or program a shown entry wins.
+    const bool shown = !g_key_file_get_boolean(file.get(), group, G_KEY_FILE_DESKTOP_KEY_NO_DISPLAY, nullptr);
+    auto claim = [&](QHash<QString, QString> &ids, const QString &key) {
+        if (key.isEmpty())
+            return;
+        const auto taken = ids.constFind(key);
+        if (taken == ids.constEnd() || (shown && hiddenFromMenus.contains(*taken)))
+            ids.insert(key, id);
+    };
+    if (!shown)
+        hiddenFromMenus.insert(id);
+    claim(idsByWmClass,
+          takeString(g_key_file_get_string(file.get(), group, G_KEY_FILE_DESKTOP_KEY_STARTUP_WM_CLASS, nullptr)));
+    gchar *exec = g_key_file_get_string(file.get(), group, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr);
+    claim(idsByExecutable, programOfExec(exec));
+    g_free(exec);
+    claim(idsByExecutable,
+          programName(takeString(g_key_file_get_string(file.get(), group, G_KEY_FILE_DESKTOP_KEY_TRY_EXEC, nullptr))));
 }
 
 std::optional<QString> DesktopEntries::nameForId(const QString &id) const

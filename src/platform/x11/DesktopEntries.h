@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -13,9 +14,16 @@ namespace kelvo::x11 {
 class DesktopEntries {
 public:
     // Reads every *.desktop file under each directory's "applications" folder;
-    // earlier directories win, as in the XDG data-dir order.
+    // earlier directories win, as in the XDG data-dir order. Names in locale
+    // ("de_AT"), or with an empty one in the user's languages ($LANGUAGE, $LANG…).
+    //
+    // GIO's GDesktopAppInfo would read the same files, but it skips an entry
+    // whose Exec or TryExec program is not on Kelvo's own PATH (an application
+    // started from elsewhere still runs), reads only the data directories and
+    // languages of the environment it first saw, and finds no entry by window
+    // class or program; GLib's key-file reader parses the entries here.
     explicit DesktopEntries(const QStringList &dataDirectories, const QString &locale);
-    // $XDG_DATA_HOME then $XDG_DATA_DIRS, and the user's locale.
+    // $XDG_DATA_HOME then $XDG_DATA_DIRS, and the user's languages.
     static DesktopEntries fromEnvironment();
 
     // By desktop file id ("org.gnome.Nautilus" or "org.gnome.Nautilus.desktop").
@@ -34,6 +42,7 @@ private:
     QHash<QString, QString> names;            // id (lower case, no ".desktop") → Name
     QHash<QString, QString> idsByWmClass;     // StartupWMClass → id
     QHash<QString, QString> idsByExecutable;  // program base name → id
+    QSet<QString> hiddenFromMenus;            // ids of NoDisplay entries
 };
 
 } // namespace kelvo::x11
