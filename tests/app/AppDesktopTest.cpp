@@ -3,7 +3,7 @@
 #include "app/KelvoApplication.h"
 
 #include "app/hud/HUDController.h"
-#include "app/model/AppModel.h"
+#include "app/state/AppModel.h"
 #include "capture/RecordingSession.h"
 #include "store/GuideStore.h"
 #include "support/QtPrinters.h"
