@@ -10,8 +10,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-/tmp/kelvo-shots}"
-showcase="$root/build/tests/app/kelvo_showcase"
-library_showcase="$root/build/tests/app/kelvo_library_showcase"
+showcase="$root/build/tools/kelvo_showcase"
+library_showcase="$root/build/tools/kelvo_library_showcase"
 [ -x "$showcase" ] && [ -x "$library_showcase" ] || {
   echo "screenshots: build kelvo_showcase and kelvo_library_showcase first" >&2; exit 1; }
 

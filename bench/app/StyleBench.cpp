@@ -2,8 +2,8 @@
 // shadows come from the cache, the same card when every paint blurs anew, a
 // pressed-in well, and a whole permission card.
 #include "app/permissions/PermissionsCard.h"
-#include "app/style/Style.h"
-#include "app/style/Widgets.h"
+#include "ui/Style.h"
+#include "ui/Widgets.h"
 
 #include <QApplication>
 #include <QImage>

@@ -4,8 +4,8 @@
 //      seconds, next to ffmpeg's own x11grab + libx265 ultrafast recording the
 //      same animation for 20 s;
 //  (c) the time to take the newest frame under the lock while recording.
-#include "capture/x11/X11DisplayProvider.h"
-#include "capture/x11/X11RecordingEngine.h"
+#include "platform/x11/X11DisplayProvider.h"
+#include "platform/x11/X11RecordingEngine.h"
 #include "model/QtScheduler.h"
 
 #include <QElapsedTimer>

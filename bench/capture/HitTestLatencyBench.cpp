@@ -1,7 +1,7 @@
 // Inspection latency over a 20 × 10 grid of points on gtk3-widget-factory.
 // Run inside the virtual desktop:
 //   scripts/with-desktop.sh build/bench/hit_test_latency_bench
-#include "capture/atspi/AtspiClickTargetFinder.h"
+#include "platform/atspi/AtspiClickTargetFinder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,18 +1,18 @@
 #include "app/DesktopServices.h"
 
+#include "app/settings/TypingSetting.h"
 #include "capture/ApplicationNames.h"
 #include "capture/CaptionWriter.h"
 #include "capture/PatientTargetFinder.h"
 #include "capture/Permissions.h"
-#include "capture/WindowFrames.h"
-#include "app/settings/TypingSetting.h"
-#include "capture/atspi/AtspiClickTargetFinder.h"
-#include "capture/atspi/AtspiFieldWatcher.h"
-#include "capture/x11/DesktopPermissionProbe.h"
-#include "capture/x11/X11ClickMonitor.h"
-#include "capture/x11/X11KeyMonitor.h"
-#include "capture/x11/X11DisplayProvider.h"
-#include "capture/x11/X11RecordingEngine.h"
+#include "platform/atspi/AtspiClickTargetFinder.h"
+#include "platform/atspi/AtspiFieldWatcher.h"
+#include "platform/atspi/DesktopPermissionProbe.h"
+#include "platform/atspi/WindowFrames.h"
+#include "platform/x11/X11ClickMonitor.h"
+#include "platform/x11/X11DisplayProvider.h"
+#include "platform/x11/X11KeyMonitor.h"
+#include "platform/x11/X11RecordingEngine.h"
 
 namespace kelvo {
 

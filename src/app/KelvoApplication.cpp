@@ -5,7 +5,7 @@
 #include "app/TerminationSignals.h"
 #include "app/library/LibraryView.h"
 #include "app/menus/AppMenus.h"
-#include "app/model/AppModel.h"
+#include "app/state/AppModel.h"
 #include "app/permissions/PermissionsCard.h"
 #include "app/settings/PrivateSettings.h"
 #include "app/settings/SettingsDialog.h"

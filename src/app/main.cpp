@@ -1,6 +1,6 @@
 #include "app/KelvoApplication.h"
-#include "app/model/AppModel.h"
-#include "app/style/Style.h"
+#include "app/state/AppModel.h"
+#include "ui/Style.h"
 #include "app/cli/Cli.h"
 #include "app/Translations.h"
 #include "capture/FrameMemory.h"

@@ -1,13 +1,11 @@
 #include "capture/Permissions.h"
 
+#include "store/Settings.h"
+
 #include <QPointer>
 #include <QSettings>
 
 namespace kelvo {
-
-namespace {
-const QString askedKey = QStringLiteral("askedAccessibility");
-}
 
 Permissions::Permissions(PermissionProbe &probe, QSettings &settings, QObject *parent)
     : QObject(parent), probe_(probe), settings_(settings), screenRecording_(probe.screenRecording()),
@@ -34,12 +32,12 @@ void Permissions::requestAccessibility()
 
 bool Permissions::askedAccessibility() const
 {
-    return settings_.value(askedKey, false).toBool();
+    return settings::askedAccessibility.read(settings_);
 }
 
 void Permissions::setAskedAccessibility(bool asked)
 {
-    settings_.setValue(askedKey, asked);
+    settings::askedAccessibility.write(settings_, asked);
     settings_.sync();
 }
 

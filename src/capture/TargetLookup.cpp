@@ -7,7 +7,6 @@
 
 namespace kelvo {
 
-AccessibilityService::~AccessibilityService() = default;
 ApplicationNames::~ApplicationNames() = default;
 ClickTargetFinder::~ClickTargetFinder() = default;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/AccessibilityService.h"
 #include "capture/AccessibleElement.h"
 #include "capture/ApplicationNames.h"
 #include "capture/ClickTarget.h"
@@ -10,18 +11,6 @@
 #include <optional>
 
 namespace kelvo {
-
-// The accessibility service as the inspection needs it. Called on one thread
-// per inspection; backends that need a particular thread arrange it themselves.
-class AccessibilityService {
-public:
-    virtual ~AccessibilityService();
-    // Whether the service may be used; never prompts.
-    virtual bool isTrusted() = 0;
-    virtual void setMessagingTimeout(float seconds) = 0;
-    // The deepest element at the point, or nothing.
-    virtual ElementPtr elementAtPosition(float x, float y) = 0;
-};
 
 // Roles a click on passive content is promoted to.
 const QSet<QString> &actionableRoles();

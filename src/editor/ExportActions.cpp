@@ -3,6 +3,7 @@
 #include "editor/export/GuideExport.h"
 #include "editor/export/MarkdownExport.h"
 #include "editor/pdf/PdfExport.h"
+#include "store/Settings.h"
 
 #include <QCoreApplication>
 #include <QClipboard>
@@ -174,13 +175,13 @@ std::optional<QString> FileDialogSavePanel::askForExportLocation(QWidget *parent
 
 ExportFormat SettingsExportFormatMemory::lastFormat() const
 {
-    return exportFormatFromKey(QSettings().value(QStringLiteral("exportFormat")).toString())
-        .value_or(ExportFormat::pdf);
+    return exportFormatFromKey(settings::exportFormat.read(QSettings())).value_or(ExportFormat::pdf);
 }
 
 void SettingsExportFormatMemory::remember(ExportFormat format)
 {
-    QSettings().setValue(QStringLiteral("exportFormat"), exportFormatKey(format));
+    QSettings file;
+    settings::exportFormat.write(file, exportFormatKey(format));
 }
 
 void MessageBoxAlerter::alert(QWidget *parent, const QString &title, const QString &message)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/DesktopPorts.h"
 #include "editor/GuideEditing.h"
 #include "editor/export/ExportFormat.h"
 #include "store/GuideStore.h"
@@ -18,13 +19,6 @@ class QMenu;
 
 namespace kelvo {
 
-// Selects files or folders in the file manager.
-class FileRevealer {
-public:
-    virtual ~FileRevealer() = default;
-    virtual void showItems(const QStringList &paths) = 0;
-};
-
 // org.freedesktop.FileManager1.ShowItems on the session bus; where no file
 // manager answers, opens the folder holding the first item instead.
 // What the file manager fallback opens for an item: a folder itself, a file's folder.
@@ -42,15 +36,6 @@ private:
     UrlOpener fallback_;
 };
 
-// What the share menu offers for one file.
-class ShareServices {
-public:
-    virtual ~ShareServices() = default;
-    virtual void email(const QString &path) = 0; // xdg-email --attach
-    virtual void copy(const QString &path) = 0;  // the file to the clipboard
-    virtual void open(const QString &path) = 0;  // the default viewer
-};
-
 class DesktopShareServices final : public ShareServices {
 public:
     void email(const QString &path) override;
@@ -61,13 +46,6 @@ public:
 // The menu "Email", "Copy", "Open" for one file; the caller shows it.
 QMenu *makeShareMenu(const QString &path, ShareServices &services, QWidget *parent);
 
-// Offers a written file for sharing at a point of a window.
-class SharePicker {
-public:
-    virtual ~SharePicker() = default;
-    virtual void offer(const QString &path, QWidget *window, QPoint anchor) = 0;
-};
-
 class MenuSharePicker final : public SharePicker {
 public:
     explicit MenuSharePicker(ShareServices &services) : services_(services) {}
@@ -77,17 +55,6 @@ private:
     ShareServices &services_;
 };
 
-// Asks where to save a PDF; nothing when the user cancels.
-class SavePanel {
-public:
-    virtual ~SavePanel() = default;
-    virtual std::optional<QString> askForPDFLocation(QWidget *parent, const QString &suggestedName) = 0;
-    // The file, or for Markdown the new folder, of an export in format. PDF asks
-    // askForPDFLocation; other formats are offered only by panels that know them.
-    virtual std::optional<QString> askForExportLocation(QWidget *parent, const QString &suggestedName,
-                                                        ExportFormat format);
-};
-
 class FileDialogSavePanel final : public SavePanel {
 public:
     std::optional<QString> askForPDFLocation(QWidget *parent, const QString &suggestedName) override;
@@ -95,26 +62,11 @@ public:
                                                 ExportFormat format) override;
 };
 
-// The export format chosen last, kept between runs; PDF until one is chosen.
-class ExportFormatMemory {
-public:
-    virtual ~ExportFormatMemory() = default;
-    virtual ExportFormat lastFormat() const = 0;
-    virtual void remember(ExportFormat format) = 0;
-};
-
 // In the application's settings file under "exportFormat".
 class SettingsExportFormatMemory final : public ExportFormatMemory {
 public:
     ExportFormat lastFormat() const override;
     void remember(ExportFormat format) override;
-};
-
-// Shows an alert and returns when it is dismissed.
-class Alerter {
-public:
-    virtual ~Alerter() = default;
-    virtual void alert(QWidget *parent, const QString &title, const QString &message) = 0;
 };
 
 class MessageBoxAlerter final : public Alerter {

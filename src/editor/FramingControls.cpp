@@ -1,11 +1,11 @@
 #include "editor/FramingControls.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
 #include "editor/FramingEditing.h"
 #include "editor/StepImageView.h"
 
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 
 #include <QActionGroup>
 #include <QButtonGroup>

@@ -1,7 +1,9 @@
 #include "editor/GuideEditorView.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "ui/Palette.h"
+#include "ui/Label.h"
+#include "ui/Style.h"
+#include "editor/KeyedRows.h"
 #include "editor/FramingControls.h"
 #include "editor/FramingEditing.h"
 #include "editor/NearViewportLoader.h"
@@ -9,7 +11,7 @@
 #include "editor/StepImageView.h"
 #include "editor/StepRowView.h"
 #include "editor/TitleField.h"
-#include "editor/VideoFrameReader.h"
+#include "platform/ffmpeg/VideoFrameReader.h"
 #include "editor/VideoPlayerView.h"
 #include "model/Dates.h"
 #include "model/StepCount.h"
@@ -37,16 +39,6 @@
 namespace kelvo {
 
 namespace {
-
-QLabel *makeLabel(const QString &text, qreal size, QFont::Weight weight, const QColor &color, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(styleFont(size, weight));
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, color);
-    label->setPalette(p);
-    return label;
-}
 
 QScrollArea *makeScrollArea(QWidget *content, QWidget *parent)
 {
@@ -578,10 +570,8 @@ void GuideEditorView::sync()
 void GuideEditorView::syncRows(const Guide &guide)
 {
     const auto &steps = guide.steps;
-    bool sameOrder = steps.size() == placeOrder_.size();
-    for (qsizetype i = 0; sameOrder && i < steps.size(); ++i)
-        sameOrder = placeOrder_[i] == steps[i].id;
-    if (sameOrder) {
+    const auto stepId = [](const Step &step) { return step.id; };
+    if (sameKeyOrder(placeOrder_, steps, stepId)) {
         for (const Step &step : steps) {
             StepPlace &place = places_[step.id];
             place.step = step;
@@ -592,36 +582,19 @@ void GuideEditorView::syncRows(const Guide &guide)
         }
         return;
     }
-
-    QHash<QUuid, StepPlace> previous = std::exchange(places_, {});
-    QList<QUuid> order;
-    order.reserve(steps.size());
     const int estimate = estimatedRowHeight();
-    for (const Step &step : steps) {
-        if (places_.contains(step.id))
-            continue; // a duplicated id shows once
-        StepPlace place = previous.take(step.id);
-        if (!place.slot) {
+    placeOrder_ = reconcileKeyedRows(
+        rowsLayout_, places_, steps, stepId,
+        [estimate](const Step &) {
+            StepPlace place;
             place.slot = new QWidget;
             auto *box = new QVBoxLayout(place.slot);
             box->setContentsMargins(0, 0, 0, 0);
             place.slot->setFixedHeight(estimate);
-        }
-        place.step = step;
-        places_.insert(step.id, place);
-        order.append(step.id);
-    }
-    // Rows whose step is gone may be in the middle of emitting their signal.
-    for (const StepPlace &gone : std::as_const(previous)) {
-        rowsLayout_->removeWidget(gone.slot);
-        gone.slot->hide();
-        gone.slot->deleteLater();
-    }
-    for (const StepPlace &place : std::as_const(places_))
-        rowsLayout_->removeWidget(place.slot);
-    for (qsizetype i = 0; i < order.size(); ++i)
-        rowsLayout_->insertWidget(static_cast<int>(i), places_.value(order[i]).slot);
-    placeOrder_ = order;
+            return place;
+        },
+        [](StepPlace &place, const Step &step) { place.step = step; },
+        [](const StepPlace &place) { return place.slot; });
     const auto count = placeOrder_.size();
     for (qsizetype i = 0; i < count; ++i) {
         const StepPlace &place = places_[placeOrder_[i]];
@@ -734,44 +707,33 @@ void GuideEditorView::matchPlaceholderHeights()
 void GuideEditorView::syncJumpRows(const Guide &guide)
 {
     const auto &steps = guide.steps;
-    bool sameOrder = steps.size() == jumpOrder_.size();
-    for (qsizetype i = 0; sameOrder && i < steps.size(); ++i)
-        sameOrder = jumpOrder_[i]->stepId() == steps[i].id;
-    if (sameOrder) {
+    const auto stepId = [](const Step &step) { return step.id; };
+    QList<QUuid> shownOrder;
+    for (const JumpRow *row : std::as_const(jumpOrder_))
+        shownOrder.append(row->stepId());
+    if (sameKeyOrder(shownOrder, steps, stepId)) {
         for (qsizetype i = 0; i < steps.size(); ++i)
             jumpOrder_[i]->setStep(steps[i]);
         return;
     }
-    QHash<QUuid, JumpRow *> previous = std::exchange(jumpRows_, {});
-    QList<JumpRow *> order;
-    QList<const Step *> shown;
-    for (const Step &step : steps) {
-        if (jumpRows_.contains(step.id))
-            continue;
-        JumpRow *row = previous.take(step.id);
-        if (!row) {
-            row = new JumpRow(1, step);
+    QHash<QUuid, const Step *> shown;
+    const QList<QUuid> order = reconcileKeyedRows(
+        jumpLayout_, jumpRows_, steps, stepId,
+        [this](const Step &step) {
+            auto *row = new JumpRow(1, step);
             const QUuid id = step.id;
             connect(row, &QAbstractButton::clicked, this, [this, id] { jumpToStep(id); });
-        }
-        jumpRows_.insert(step.id, row);
-        order.append(row);
-        shown.append(&step);
-    }
-    for (JumpRow *gone : std::as_const(previous)) {
-        jumpLayout_->removeWidget(gone);
-        gone->hide();
-        gone->deleteLater();
-    }
-    for (JumpRow *row : std::as_const(jumpOrder_))
-        jumpLayout_->removeWidget(row);
-    for (qsizetype i = 0; i < order.size(); ++i)
-        jumpLayout_->insertWidget(static_cast<int>(i), order[i]);
-    jumpOrder_ = order;
-    for (qsizetype i = 0; i < jumpOrder_.size(); ++i) {
-        jumpOrder_[i]->setNumber(static_cast<int>(i) + 1);
-        jumpOrder_[i]->setStep(*shown[i]);
-        jumpOrder_[i]->show();
+            return row;
+        },
+        [&shown](JumpRow *, const Step &step) { shown.insert(step.id, &step); },
+        [](JumpRow *row) { return row; });
+    jumpOrder_.clear();
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        JumpRow *row = jumpRows_.value(order[i]);
+        jumpOrder_.append(row);
+        row->setNumber(static_cast<int>(i) + 1);
+        row->setStep(*shown.value(order[i]));
+        row->show();
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 #include "editor/ExportActions.h"
 #include "editor/GuideEditing.h"
 #include "store/GuideStore.h"

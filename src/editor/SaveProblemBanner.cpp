@@ -1,8 +1,8 @@
 #include "editor/SaveProblemBanner.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
-#include "app/style/Widgets.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
+#include "ui/Widgets.h"
 #include "store/GuideStore.h"
 
 #include <QHBoxLayout>

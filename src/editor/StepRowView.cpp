@@ -1,7 +1,7 @@
 #include "editor/StepRowView.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
 #include "editor/FramingControls.h"
 #include "editor/StepImageView.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 #include "model/Guide.h"
 
 #include <QTextEdit>

@@ -1,6 +1,6 @@
 #include "editor/TitleField.h"
 
-#include "app/style/Palette.h"
+#include "ui/Palette.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -4,7 +4,7 @@
 
 #include "app/hud/HUDController.h"
 #include "app/hud/RecordingHUDView.h"
-#include "app/model/AppModel.h"
+#include "app/state/AppModel.h"
 #include "capture/RecordingSession.h"
 #include "store/GuideStore.h"
 #include "support/QtPrinters.h"

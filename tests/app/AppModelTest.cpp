@@ -1,7 +1,7 @@
 // The application model and the menu commands, with fakes for the session's
 // backends and the desktop's grants.
 #include "app/menus/AppMenus.h"
-#include "app/model/AppModel.h"
+#include "app/state/AppModel.h"
 
 #include "app/TerminationSignals.h"
 #include "app/hud/HUDController.h"

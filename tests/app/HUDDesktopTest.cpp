@@ -1,7 +1,7 @@
 // The HUD on a real X11 desktop with a window manager (openbox).
 #include "app/hud/HUDController.h"
 #include "app/hud/RecordingHUDView.h"
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 #include "capture/RecordingSession.h"
 #include "store/GuideStore.h"
 #include "support/ManualScheduler.h"

@@ -1,6 +1,6 @@
 #include "app/hud/HUDController.h"
 #include "app/hud/RecordingHUDView.h"
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 #include "capture/RecordingSession.h"
 #include "store/GuideStore.h"
 #include "support/ManualScheduler.h"

@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/library/SidebarView.h"
-#include "app/model/AppModel.h"
+#include "app/state/AppModel.h"
 #include "app/permissions/PermissionsCard.h"
 #include "app/updates/Updater.h"
 #include "capture/Permissions.h"

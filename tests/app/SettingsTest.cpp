@@ -3,7 +3,7 @@
 #include "app/updates/UpdateQuestion.h"
 #include "app/updates/UpdateAlert.h"
 #include "app/updates/Updater.h"
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 #include "support/ManualScheduler.h"
 
 #include <QCheckBox>

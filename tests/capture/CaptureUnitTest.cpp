@@ -4,8 +4,8 @@
 #include "capture/FrameQueue.h"
 #include "capture/Permissions.h"
 #include "capture/RecordingError.h"
-#include "capture/ffmpeg/MovieWriter.h"
-#include "capture/x11/X11DisplayProvider.h"
+#include "platform/ffmpeg/MovieWriter.h"
+#include "platform/x11/X11DisplayProvider.h"
 #include "support/ManualScheduler.h"
 
 #include <QPainter>
@@ -337,7 +337,7 @@ TEST(DisplayAtTest, LeftAndTopEdgesBelongToTheDisplayRightAndBottomDoNot)
 } // namespace
 } // namespace kelvo
 
-#include "capture/x11/X11RecordingEngine.h"
+#include "platform/x11/X11RecordingEngine.h"
 
 namespace kelvo {
 namespace {

@@ -2,7 +2,7 @@
 #include "editor/GuideEditorView.h"
 
 #include "editor/StepRowView.h"
-#include "editor/VideoFrameReader.h"
+#include "platform/ffmpeg/VideoFrameReader.h"
 #include "editor/VideoPlayerView.h"
 #include "support/ManualScheduler.h"
 #include "support/TempDataDir.h"

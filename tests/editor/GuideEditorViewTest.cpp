@@ -4,13 +4,13 @@
 #include "editor/StepImageView.h"
 #include "editor/StepRowView.h"
 #include "editor/TitleField.h"
-#include "editor/VideoFrameReader.h"
+#include "platform/ffmpeg/VideoFrameReader.h"
 #include "editor/VideoPlayerView.h"
 #include "model/GuideJson.h"
 #include "support/ManualScheduler.h"
 #include "support/TempDataDir.h"
 #include "support/TestGuides.h"
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 
 #include <QDir>
 

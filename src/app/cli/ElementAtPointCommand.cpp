@@ -5,7 +5,7 @@
 #include "app/cli/Cli.h"
 
 #include "capture/CaptionWriter.h"
-#include "capture/atspi/AtspiClickTargetFinder.h"
+#include "platform/atspi/AtspiClickTargetFinder.h"
 
 #include <QJsonDocument>
 #include <QSaveFile>

@@ -1,7 +1,7 @@
 #include "app/hud/HUDController.h"
 
 #include "app/hud/RecordingHUDView.h"
-#include "app/hud/X11WindowHints.h"
+#include "platform/x11/X11WindowHints.h"
 #include "capture/RecordingSession.h"
 
 #include <QGuiApplication>

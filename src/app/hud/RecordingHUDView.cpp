@@ -2,9 +2,9 @@
 
 #include "app/hud/KeyboardSymbol.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
-#include "app/style/Widgets.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
+#include "ui/Widgets.h"
 #include "model/StepCount.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,11 @@
 #include "app/library/LibraryView.h"
 
 #include "app/library/SidebarView.h"
-#include "app/model/AppModel.h"
+#include "app/state/AppModel.h"
 #include "app/permissions/PermissionsCard.h"
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "ui/Palette.h"
+#include "ui/Label.h"
+#include "ui/Style.h"
 #include "app/updates/UpdateQuestion.h"
 #include "app/updates/Updater.h"
 #include "capture/Permissions.h"
@@ -53,16 +54,6 @@ protected:
         painter.drawImage(box, symbol);
     }
 };
-
-QLabel *makeLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, color);
-    label->setPalette(p);
-    return label;
-}
 
 } // namespace
 

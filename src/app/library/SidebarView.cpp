@@ -1,8 +1,9 @@
 #include "app/library/SidebarView.h"
 
-#include "app/model/AppModel.h"
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "app/state/AppModel.h"
+#include "ui/Palette.h"
+#include "ui/Label.h"
+#include "ui/Style.h"
 #include "capture/RecordingSession.h"
 #include "editor/GuideEditorView.h"
 #include "editor/NearViewportLoader.h"
@@ -56,16 +57,6 @@ protected:
         paintSymbol(painter, QStringLiteral("list.number"), QRectF(8.5, 8.5, 15, 15), palette::highlight);
     }
 };
-
-QLabel *makeLabel(const QString &text, QFont font, const QColor &color, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setFont(font);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, color);
-    label->setPalette(p);
-    return label;
-}
 
 } // namespace
 
@@ -241,6 +232,19 @@ void GuideRow::paintEvent(QPaintEvent *)
 
 // --- SidebarView ----------------------------------------------------------------
 
+namespace {
+
+// A row of the column, inside its side padding.
+void addPadded(QVBoxLayout *column, QLayout *layout, int above)
+{
+    auto *box = new QHBoxLayout;
+    box->setContentsMargins(26, above, 26, 0);
+    box->addLayout(layout);
+    column->addLayout(box);
+}
+
+} // namespace
+
 SidebarView::SidebarView(AppModel &model, QWidget *parent)
     : QWidget(parent)
     , model_(model)
@@ -250,27 +254,47 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 46, 0, 20);
     column->setSpacing(0);
-    auto padded = [&](QLayout *layout, int above) {
-        auto *box = new QHBoxLayout;
-        box->setContentsMargins(26, above, 26, 0);
-        box->addLayout(layout);
-        column->addLayout(box);
-    };
+    addPadded(column, makeBrand(), 0);
+    addPadded(column, makeRecordButton(), 22);
+    addPadded(column, makeListHeader(), 22);
+    QWidget *emptyHolder = makeEmptyText();
+    column->addWidget(emptyHolder, 1);
+    QWidget *areaHolder = makeGuideList();
+    column->addWidget(areaHolder, 1);
+    addPadded(column, makeFooter(), 0);
 
+    connect(&model_.store(), &GuideStore::guidesChanged, this, &SidebarView::syncRows);
+    connect(&model_, &AppModel::selectedGuideIDChanged, this, &SidebarView::syncSelection);
+    syncRows();
+    // Either the empty text or the list: the holder of the other one goes.
+    connect(&model_.store(), &GuideStore::guidesChanged, emptyHolder, [this, emptyHolder, areaHolder] {
+        const bool none = model_.store().guides().isEmpty();
+        emptyHolder->setVisible(none);
+        areaHolder->setVisible(!none);
+    });
+    const bool none = model_.store().guides().isEmpty();
+    emptyHolder->setVisible(none);
+    areaHolder->setVisible(!none);
+}
+
+QLayout *SidebarView::makeBrand()
+{
     auto *brand = new QHBoxLayout;
     brand->setSpacing(10);
     brand->addWidget(new BrandMark(this), 0, Qt::AlignVCenter);
     brand->addWidget(makeLabel(QStringLiteral("Kelvo"), styleFont(20, QFont::Bold), palette::ink, this), 0,
                      Qt::AlignVCenter);
     brand->addStretch();
-    padded(brand, 0);
+    return brand;
+}
 
+QLayout *SidebarView::makeRecordButton()
+{
     record_ = new NeuButton(tr("New Recording"), {NeuButtonStyle::Kind::danger, false, true}, this);
     record_->setSymbol(QStringLiteral("record.circle"));
     record_->setToolTip(tr("Record a new guide (Shift+Ctrl+R)"));
     auto *recordBox = new QHBoxLayout;
     recordBox->addWidget(record_);
-    padded(recordBox, 22);
     // During a recording (a window brought up by hand) the button stops it.
     connect(record_, &QAbstractButton::clicked, &model_, &AppModel::toggleRecording);
     auto followPhase = [this] {
@@ -279,7 +303,11 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     };
     connect(&model_.session(), &RecordingSession::phaseChanged, this, followPhase);
     followPhase();
+    return recordBox;
+}
 
+QLayout *SidebarView::makeListHeader()
+{
     QFont headerFont = styleFont(11, QFont::Bold);
     headerFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
     auto *header = makeLabel(tr("YOUR GUIDES"), headerFont, palette::inkSecondary, this);
@@ -287,8 +315,11 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     header->setAccessibleName(tr("Your guides"));
     auto *headerBox = new QHBoxLayout;
     headerBox->addWidget(header);
-    padded(headerBox, 22);
+    return headerBox;
+}
 
+QWidget *SidebarView::makeEmptyText()
+{
     QFont callout = styleFont(12, QFont::Normal);
     empty_ = makeLabel(tr("Nothing here yet. Your recordings will show up here."), callout,
                        palette::inkSecondary, this);
@@ -300,8 +331,11 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     auto *emptyHolder = new QWidget(this);
     emptyHolder->setLayout(emptyBox);
     emptyBox->setContentsMargins(26, 22, 26, 0);
-    column->addWidget(emptyHolder, 1);
+    return emptyHolder;
+}
 
+QWidget *SidebarView::makeGuideList()
+{
     // The rows' list reaches past the column's padding so that their shadows show.
     auto *content = new NeuSurface;
     rowsLayout_ = new QVBoxLayout(content);
@@ -320,7 +354,6 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     areaBox->addWidget(area_);
     auto *areaHolder = new QWidget(this);
     areaHolder->setLayout(areaBox);
-    column->addWidget(areaHolder, 1);
     thumbnails_ = new NearViewportLoader(area_, [this] {
         QList<StepImageView *> views;
         views.reserve(order_.size());
@@ -328,7 +361,11 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
             views.append(row->thumbnail());
         return views;
     }, this);
+    return areaHolder;
+}
 
+QLayout *SidebarView::makeFooter()
+{
     auto *footer = new QHBoxLayout;
     footer->setSpacing(6);
     footer->addWidget(new SymbolView(QStringLiteral("lock.fill"), 11, palette::inkSecondary, this), 0,
@@ -336,20 +373,7 @@ SidebarView::SidebarView(AppModel &model, QWidget *parent)
     footer->addWidget(makeLabel(tr("Stored only on this computer"), styleFont(11, QFont::DemiBold),
                                 palette::inkSecondary, this));
     footer->addStretch();
-    padded(footer, 0);
-
-    connect(&model_.store(), &GuideStore::guidesChanged, this, &SidebarView::syncRows);
-    connect(&model_, &AppModel::selectedGuideIDChanged, this, &SidebarView::syncSelection);
-    syncRows();
-    // Either the empty text or the list: the holder of the other one goes.
-    connect(&model_.store(), &GuideStore::guidesChanged, emptyHolder, [this, emptyHolder, areaHolder] {
-        const bool none = model_.store().guides().isEmpty();
-        emptyHolder->setVisible(none);
-        areaHolder->setVisible(!none);
-    });
-    const bool none = model_.store().guides().isEmpty();
-    emptyHolder->setVisible(none);
-    areaHolder->setVisible(!none);
+    return footer;
 }
 
 void SidebarView::syncRows()

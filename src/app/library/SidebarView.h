@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 #include "editor/StepImagePipeline.h"
 #include "model/Guide.h"
 
@@ -12,6 +12,7 @@
 #include <optional>
 
 class QLabel;
+class QLayout;
 class QMenu;
 class QScrollArea;
 class QVBoxLayout;
@@ -97,6 +98,13 @@ public:
     void setConfirmDeleteGuide(std::function<bool(QWidget *parent)> confirm) { confirmDelete_ = std::move(confirm); }
 
 private:
+    // The column's parts, top to bottom (built in this order: the Tab order).
+    QLayout *makeBrand();
+    QLayout *makeRecordButton();
+    QLayout *makeListHeader();
+    QWidget *makeEmptyText();
+    QWidget *makeGuideList();
+    QLayout *makeFooter();
     void syncRows();
     void syncSelection();
 

@@ -1,6 +1,6 @@
 #include "app/menus/AppMenus.h"
 
-#include "app/model/AppModel.h"
+#include "app/state/AppModel.h"
 #include "capture/RecordingSession.h"
 
 #include <QAction>

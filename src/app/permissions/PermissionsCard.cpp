@@ -1,7 +1,7 @@
 #include "app/permissions/PermissionsCard.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
 
 #include <QApplication>
 #include <QEvent>

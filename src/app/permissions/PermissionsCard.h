@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/style/Widgets.h"
+#include "ui/Widgets.h"
 #include "model/Scheduler.h"
 
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "app/settings/SettingsDialog.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
-#include "app/style/Widgets.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
+#include "ui/Widgets.h"
 #include "app/updates/Updater.h"
 #include "editor/pdf/PageSize.h"
 #include "editor/pdf/PdfExport.h"

@@ -1,6 +1,6 @@
 #include "app/settings/TypingSetting.h"
 
-#include "app/style/Style.h"
+#include "ui/Style.h"
 #include "capture/RecordingSession.h"
 
 #include <QCheckBox>

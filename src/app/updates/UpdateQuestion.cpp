@@ -1,8 +1,8 @@
 #include "app/updates/UpdateQuestion.h"
 
-#include "app/style/Palette.h"
-#include "app/style/Style.h"
-#include "app/style/Widgets.h"
+#include "ui/Palette.h"
+#include "ui/Style.h"
+#include "ui/Widgets.h"
 #include "app/updates/Updater.h"
 
 #include <QHBoxLayout>

@@ -1,5 +1,7 @@
 #include "app/updates/Updater.h"
 
+#include "store/Settings.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -11,8 +13,6 @@ namespace kelvo {
 namespace {
 
 const QString sparkleNamespace = QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
-const QString automaticKey = QStringLiteral("updates/automaticallyChecksForUpdates");
-const QString lastCheckKey = QStringLiteral("updates/lastCheck");
 
 bool isSparkle(const QXmlStreamReader &xml, QLatin1String name)
 {
@@ -160,19 +160,19 @@ void Updater::start()
 
 bool Updater::automaticallyChecksForUpdates() const
 {
-    return settings_.value(automaticKey, false).toBool();
+    return settings::automaticUpdateChecks.read(settings_);
 }
 
 bool Updater::hasAskedAboutAutomaticChecks() const
 {
-    return settings_.contains(automaticKey);
+    return settings::automaticUpdateChecks.isSet(settings_);
 }
 
 void Updater::setAutomaticallyChecksForUpdates(bool on)
 {
     if (on == automaticallyChecksForUpdates() && hasAskedAboutAutomaticChecks())
         return;
-    settings_.setValue(automaticKey, on);
+    settings::automaticUpdateChecks.write(settings_, on);
     emit automaticallyChecksForUpdatesChanged(on);
     scheduleNext();
 }
@@ -185,7 +185,7 @@ void Updater::scheduleNext()
     if (!started_ || !automaticallyChecksForUpdates())
         return;
     std::chrono::milliseconds delay{0};
-    const QDateTime last = settings_.value(lastCheckKey).toDateTime();
+    const QDateTime last = settings::lastUpdateCheck.read(settings_);
     const QDateTime now = options_.currentDateTime();
     if (last.isValid() && last <= now) {
         const qint64 since = last.msecsTo(now);
@@ -199,7 +199,7 @@ void Updater::scheduleNext()
 void Updater::automaticCheck()
 {
     nextCheck_.reset();
-    settings_.setValue(lastCheckKey, options_.currentDateTime());
+    settings::lastUpdateCheck.write(settings_, options_.currentDateTime());
     if (!isChecking())
         beginCheck();
     scheduleNext();
