@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, built by scripts/package.sh through CPack. Depends is
 # computed from the shared libraries kelvo links (dpkg-shlibdeps); the packages
 # below are the ones Qt and GStreamer load at run time, which no link records.

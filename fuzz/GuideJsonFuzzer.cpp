@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes either decode to a guide that encodes and decodes to itself, or fail cleanly.
 #include "model/GuideJson.h"
 

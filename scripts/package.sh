@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Kelvo and its Debian package: scripts/package.sh [folder] (default
 # build/package). Install it with: sudo apt install ./build/package/kelvo_*.deb
 set -euo pipefail

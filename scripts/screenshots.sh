@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Photographs the HUD in each phase, the settings dialog, the permission card and
 # the style gallery, and the library (empty, with guides, an editor without steps,
 # a step being dragged, the update question, a failed save, the Export formats menu)

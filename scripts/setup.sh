@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package Kelvo needs to build, run and test. Idempotent:
 # packages already present are left alone, so a second run costs one dpkg query.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Kelvo needs, builds it, and runs every test: the unit tests and the
 # tests that need a display or the accessibility bus (inside a private virtual
 # desktop), then a short fuzzing run of the guide.json reader.

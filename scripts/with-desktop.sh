@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command inside a private virtual desktop: Xvfb (1920x1080, Composite and
 # RandR), a session D-Bus, the AT-SPI bus with accessibility switched on, and
 # openbox. Everything started here is ended by process id when the command ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows the library for scripts/screenshots.sh:
 // kelvo_library_showcase library-empty | library | editor-empty | editor-drag | editor-export |
 //   editor-save-failed | library-updates-question | editor-small |

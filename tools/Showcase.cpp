@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shows one of the shell's pieces on the desktop so that scripts/screenshots.sh
 // can photograph it: kelvo_showcase hud-countdown | hud-recording | hud-finishing |
 // settings | permissions | permissions-partial | style

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library with many guides: time to the first painted window with 500 guides
 // of 30 steps, time to open a 100-step guide in the editor, frames while scrolling
 // it from top to bottom, and memory afterwards. A plain program: run it on a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a repaint of Kelvo's soft surfaces costs: a raised card whose blurred
 // shadows come from the cache, the same card when every paint blurs anew, a
 // pressed-in well, and a whole permission card.

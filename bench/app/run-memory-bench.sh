@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Memory of one running Kelvo across many recordings: the real application in
 # a private virtual desktop, recordings started and stopped with the hot key,
 # a few clicks on a moving window in each. Prints the resident size after each

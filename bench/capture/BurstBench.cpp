@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A burst of clicks through a whole recording, and many recordings in a row:
 // peak and resident memory, steps saved, and how long Stop takes to finish.
 //   burst_bench [--clicks N] [--seconds S] [--recordings R] [--query-ms Q]

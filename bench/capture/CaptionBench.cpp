@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one caption: the common labelled button, a label that must be
 // shortened by grapheme clusters, and the fallback chain.
 #include "capture/CaptionWriter.h"

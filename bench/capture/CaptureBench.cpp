@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture costs on the virtual desktop (run it through run-capture-bench.sh):
 //  (a) 20 s of an unchanging screen: CPU seconds of the recorder;
 //  (b) 20 s of a window animating at 30 fps: frames written out of 600 and CPU

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inspection latency over a 20 × 10 grid of points on gtk3-widget-factory.
 // Run inside the virtual desktop:
 //   scripts/with-desktop.sh build/bench/hit_test_latency_bench

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Step screenshots and the main thread's share of a click.
 //   renderStepImage for a 1920x1080 and a 5120x2880 frame;
 //   handleClick on the main thread (filter, frame lock, arithmetic, hand-off), measured

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing while recording, on the virtual desktop: 2,000 characters at 20 a
 // second into a GTK form (100 fields' worth: 19 characters and Tab), through the
 // real key monitor, focus watcher and session. Reports steps lost, and the main

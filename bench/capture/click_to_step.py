@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Click-to-step latency of `kelvo record`: from starting an xdotool click on a real
 GTK application to step-N.jpg on disk (xdotool's own start-up, a few ms, included). Run inside scripts/with-desktop.sh:
     scripts/with-desktop.sh bench/capture/click_to_step.py build/src/app/kelvo [CLICKS]"""

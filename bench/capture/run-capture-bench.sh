@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs the capture benchmark inside a private virtual desktop
 # (Xvfb 1920x1080, openbox). Never part of the test command.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Framing and redaction of step screenshots: the cost of one step and of a long guide's PDF.
 //   framing_bench step                 framing + redaction + encode of one 2200 x 1238 step
 //   framing_bench generate DIR [COUNT] writes a guide of COUNT (100) framed, redacted 2200-px steps

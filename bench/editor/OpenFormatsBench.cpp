@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HTML and Markdown export of a long guide: time, size against the screenshots,
 // and peak memory (which must not grow with the number of steps).
 //   pdf_bench generate DIR [COUNT]     makes the guide (COUNT 2200 x 1238 screenshots)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export of a long guide: time, peak memory and size against the screenshots.
 //   pdf_bench generate DIR [COUNT]   writes a guide of COUNT (100) 2200 x 1238 screenshots
 //   pdf_bench export DIR             exports it with Kelvo's writer (run alone: the

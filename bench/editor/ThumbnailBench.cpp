@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A 200-pixel thumbnail of a 2200 x 1238 screenshot: decoding at size (libjpeg's
 // DCT scaling) against a full decode followed by a smooth scale.
 #include "store/ImageCache.h"

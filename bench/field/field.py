@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Caption field evaluation: real applications, targets a person would click,
 the caption a careful how-to writer would use. For each target the pointer
 rests on it and each given `kelvo` binary is asked (`kelvo inspect X Y`); the

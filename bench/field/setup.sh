@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the real applications of the caption field evaluation (run by hand,
 # not by the test command): GTK 3 and GTK 4 applications, a Qt 5 editor.
 # Browsers and an office suite (firefox-esr, chromium, libreoffice-writer) are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a large library and saving one guide.
 //   reload of 1,000 guides x 30 steps, against merely reading the same files;
 //   encoding plus atomic save of one 30-step guide.

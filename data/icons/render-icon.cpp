@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build helper: renders an SVG icon to a square PNG of the given size, so the
 // PNG sizes of the icon theme come from the one drawing that is kept by hand.
 //   kelvo_render_icon IN.svg OUT.png SIZE

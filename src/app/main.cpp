@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/KelvoApplication.h"
 #include "app/state/AppModel.h"
 #include "ui/Style.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/FrameMemory.h"
 
 // Defines __GLIBC__: without a standard header first the checks below would

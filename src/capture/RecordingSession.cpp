@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/RecordingSession.h"
 
 #include "capture/ClickMonitor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole application on the virtual desktop: the real capture backends,
 // the global hot key pressed through the X server, the HUD and the main window.
 #include "app/KelvoApplication.h"

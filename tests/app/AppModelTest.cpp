@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application model and the menu commands, with fakes for the session's
 // backends and the desktop's grants.
 #include "app/menus/AppMenus.h"

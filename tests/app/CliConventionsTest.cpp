@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's conventions and the bash completion, run as the user would:
 // the real binary, and bash with the completion script loaded.
 #include "model/GuideJson.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo export ID PATH [--format pdf|html|md] [--force]` run as the user would.
 #include "model/GuideJson.h"
 #include "support/KelvoCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo export-pdf ID FILE` run as the user would, without a display.
 #include "model/GuideJson.h"
 #include "support/KelvoCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo list` and `kelvo show`, run as the user would: the real binary.
 #include "model/GuideJson.h"
 #include "support/KelvoCommand.h"

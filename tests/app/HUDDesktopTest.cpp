@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HUD on a real X11 desktop with a window manager (openbox).
 #include "app/hud/HUDController.h"
 #include "app/hud/RecordingHUDView.h"

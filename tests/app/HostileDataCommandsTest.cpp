@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every read-only command over the hostile data directory: each finishes, says
 // what it skipped, reads nothing outside the guides' folders and leaves the tree
 // exactly as it was.

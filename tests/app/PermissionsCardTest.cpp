@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/permissions/PermissionsCard.h"
 #include "capture/Permissions.h"
 #include "support/ManualScheduler.h"

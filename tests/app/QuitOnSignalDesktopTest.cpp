@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop application ended by a signal during a recording: it finishes and
 // saves the guide, then exits normally. Real capture on the virtual desktop.
 #include "model/GuideJson.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo record` end to end on the virtual desktop: real capture, real clicks
 // (xdotool) on a real GTK application, real accessibility.
 #include "model/GuideJson.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo record` between start and exit, on the manual clock with a fake engine:
 // what Ctrl+C / SIGTERM do in each phase and the status the process ends with.
 #include "app/cli/RecordRun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where Kelvo meets its other starts: a private folder, a lock taken before
 // listening, and nothing another user can plant in its way.
 #include "app/instance/SingleInstance.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The German translation as built into Kelvo: caption patterns, plurals, the
 // guide title, and the English texts when no translation applies.
 #include "app/Translations.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing and shortcuts recorded by `kelvo record` on the virtual desktop: real
 // keys (xdotool), real focus and text through AT-SPI, a real password field.
 #include "model/GuideJson.h"

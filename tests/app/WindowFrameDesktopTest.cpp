@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo record` keeps the frame of the clicked window: checked against the
 // window's geometry as xdotool and the window manager report it.
 #include "model/GuideJson.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caption writer: label clean-up and the role table, as literal cases.
 #include "capture/CaptionWriter.h"
 

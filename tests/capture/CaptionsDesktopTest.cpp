@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real recording (`kelvo record`) over the fixture applications of each
 // toolkit, driven with xdotool: buttons, a check box on a notebook page, a
 // labelled entry, a tab, a menu opened from the menu bar and one of its items

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform-free parts of capture: frame sizes, the finish limit, the frame
 // queue, the movie writer on its own, permissions and display lookup.
 #include "capture/FinishWaiter.h"

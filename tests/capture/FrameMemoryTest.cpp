@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The allocator settings for screen frames take effect: few thread heaps, and
 // what the threads of a recording freed goes back to the system. Its own
 // executable, so no earlier test has made thread heaps already.

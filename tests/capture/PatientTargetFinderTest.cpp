@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second look when the first answer after a press is only a window, a
 // document or nothing.
 #include "capture/PatientTargetFinder.h"

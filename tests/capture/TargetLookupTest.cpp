@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The inspection over a scripted element tree: promotion, the label sources,
 // the window title and the application name.
 #include "capture/TargetLookup.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Prints the screen centre "X Y" of the first showing element of a process with
 one of the given AT-SPI role names ("menu|menu item") and the given name,
 description or name of a child ("*": any; mnemonic marks "_" and "&" ignored); exits 1 when there

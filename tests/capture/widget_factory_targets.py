@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Finds one widget of each kind in a running gtk3-widget-factory through AT-SPI
 and prints, per line: kind, centre x, centre y, AT-SPI role name, name
 (tab-separated, screen pixels); first a line "window x y width height" for the

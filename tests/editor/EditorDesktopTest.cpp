@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // On the virtual desktop: a guide's HEVC movie plays in the editor from a step.
 #include "editor/GuideEditorView.h"
 

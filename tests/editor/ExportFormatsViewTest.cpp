@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's split Export button: PDF, HTML or Markdown, the last choice kept.
 #include "editor/GuideEditorView.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file-manager reveal on the session bus of the virtual desktop: a stand-in
 // file manager registered by the test, and the fallback when none answers.
 #include "editor/ExportActions.h"

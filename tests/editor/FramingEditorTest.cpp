@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Framing and redaction in the editor: the guide's segmented control, the step
 // menu, Redact mode, and their undo.
 #include "editor/FramingControls.h"

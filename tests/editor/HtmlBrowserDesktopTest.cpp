@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exported HTML page as Firefox ESR draws it, on a phone's width and a wide
 // window, light and dark: not blank, the first screenshot in view and whole.
 #include "editor/export/GuideExport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HTML and Markdown exports read back the way browsers and Markdown renderers read
 // them: the page through Python's html.parser, README.md through cmark-gfm.
 #include "editor/export/ExportFormat.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PDF read back with poppler: pages, words with their boxes, images, rendering.
 #include "editor/pdf/PdfExport.h"
 #include "editor/pdf/PageSize.h"

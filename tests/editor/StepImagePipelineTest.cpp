@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One step-image pipeline for the editor, thumbnails and every export: framing
 // crops, redactions are filled solid, and no exported file keeps the pixels of
 // a redacted area.

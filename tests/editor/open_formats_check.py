@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads an exported guide the way other programs will and prints what they see as JSON.
 
   open_formats_check.py html FILE       parse the page with Python's html.parser

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Keeps the layout honest: only src/platform includes xcb, X11, AT-SPI or FFmpeg
 # headers, and each folder of src/ includes only the folders below it (no cycle).
 # usage: check-includes.sh SOURCE_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The weekday-less long date every view and export shares.
 #include "model/Dates.h"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kelvo as a user's system gets it: installs the build into a temporary DESTDIR
 # and checks the file list, the launcher entry, the AppStream data, the man page,
 # the icons and the bash completion; then builds the .deb and checks its control

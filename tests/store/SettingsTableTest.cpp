@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings table: defaults until set, values as written, and the keys
 // earlier versions wrote read the same.
 #include "store/Settings.h"

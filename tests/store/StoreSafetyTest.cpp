@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the store reads, cleans and deletes when the data directory holds copies,
 // links, devices, pipes and files of the user's own.
 #include "store/GuideStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every test binary runs with a QApplication, so widget tests and queued
 // connections work; the platform comes from QT_QPA_PLATFORM (offscreen for unit tests).
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo inspect X Y [--right] [--snapshot FILE]`: what Kelvo reads at a screen
 // point and the caption a recording would write for a click there, for users
 // whose captions look wrong; --snapshot also writes the accessibility tree

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo export ID PATH [--format pdf|html|md] [--force]` and its older name
 // `kelvo export-pdf ID FILE`: the guide written without a display.
 #include "app/cli/Cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo list` and `kelvo show`: read-only views of the data directory.
 #include "app/cli/Cli.h"
 

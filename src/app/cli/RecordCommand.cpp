@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kelvo record [--seconds N] [--no-typing]`: one recording from a terminal, without windows.
 #include "app/DesktopServices.h"
 #include "app/cli/Cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/atspi/AtspiFieldWatcher.h"
 
 #include "capture/TargetLookup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ownership of GLib/libatspi values, so every early return releases them.
 

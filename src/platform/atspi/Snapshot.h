@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Snapshots of the accessibility tree around a point, as JSON: what a live
 // application answered (roles, names, descriptions, states, extents in screen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The accessibility tree as the hit test and the element reader see it, in
 // AT-SPI's own terms. Two sources answer it: libatspi on a live desktop

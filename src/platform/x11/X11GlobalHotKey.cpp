@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GlobalHotKey on X11: a passive key grab on the root window of Qt's own
 // connection, for the key with the modifiers and with every CapsLock / NumLock
 // combination, seen through a native event filter on the main thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AT-SPI roles to the identifiers the caption table and the parent walk use.
 #include "platform/atspi/AtspiRoles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inspection against a real GTK application with a real accessibility tree:
 // gtk3-widget-factory in the virtual desktop. Widget positions come from
 // AT-SPI at test time (widget_factory_targets.py), never from fixed numbers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hit test and the element reader replaying snapshots: hand-built trees
 // that reproduce one fault of a real toolkit each, and trees recorded from real
 // applications with `kelvo inspect X Y --snapshot FILE`.

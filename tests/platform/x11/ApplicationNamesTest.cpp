@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Desktop entries and the name chain of an application, over a planted
 // applications folder and a planted /proc.
 #include "platform/x11/X11ApplicationNames.h"

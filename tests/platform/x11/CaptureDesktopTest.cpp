@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 capture backends on the virtual desktop: clicks from xdotool, the hot
 // key, recordings read back with ffprobe, Kelvo's own windows left out, and a
 // recorder killed mid-recording.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Desktop entries read through GLib's key-file reader: what GIO's own
 // GDesktopAppInfo gets wrong for naming running applications, menus-only
 // entries, and the whole locale chain.

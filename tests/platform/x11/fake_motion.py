@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Moves the pointer as a device would (XTest motion, which raw-motion listeners
 see; xdotool's mousemove warps the pointer, which they do not).
 usage: fake_motion.py X,Y [X,Y ...]"""

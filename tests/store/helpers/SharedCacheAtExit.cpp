@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ends the application while the shared image cache is still decoding: the
 // cache's decoders post to the application object, so the cache must end with
 // it, not among the static objects destroyed after main returns.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scripted stand-ins for the accessibility service, the element tree, the
 // application names and the whole inspector, for tests of anything that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records a display with X11RecordingEngine from a process of its own, for the
 // tests that kill a recorder and for the benchmark.
 //   kelvo_test_recorder --out FILE [--monitor ID] [--seconds N]

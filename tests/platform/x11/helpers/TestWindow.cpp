@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for another application's window in capture tests and benchmarks:
 // a solid colour, optionally with a bar that moves at 30 frames a second.
 //   kelvo_test_window --rect X,Y,W,H --color '#RRGGBB' [--animate] [--managed]
